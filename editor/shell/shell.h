@@ -1,0 +1,66 @@
+// The editor shell: the window, the frame loop, input dispatch and the side panels.
+#pragma once
+#include "assets.h"
+#include "message_store.h"
+#include "text_render.h"
+#include <SDL/SDL.h>
+#include <cstdint>
+
+const int WINDOW_HEIGHT = 340;
+const int NARROW_WIDTH = 400;
+const int WIDE_WIDTH = 800;
+
+// OpenPanel values
+const uint8_t PANEL_NONE   = 0;
+const uint8_t PANEL_BOX    = 1;
+const uint8_t PANEL_TEXT   = 2;
+const uint8_t PANEL_SEARCH = 3;
+
+struct ShellState
+{
+    SDL_Surface* Screen = nullptr;
+    int32_t  WindowWidth = NARROW_WIDTH;
+    uint8_t  OpenPanel = PANEL_NONE;
+    uint8_t  KeepRunning = 1;
+    SDL_Event LastEvent = {};
+    int16_t  IconScroll = 0;
+    bool     FirstFrame = true;         // no box is loaded before the end of the first frame
+    SDL_Surface* Images[IMAGE_COUNT] = {};
+};
+
+// Everything the editor keeps for the whole run. The program has one; tests build their own.
+struct Editor
+{
+    MessageStore Store;
+    SearchState Search;
+    RenderState Render;
+    ShellState Shell;
+};
+
+// ---- Start-up, frame, shutdown --------------------------------------------------------------
+// Opens the window, decodes the images, prepares the renderer. False (after one line on stderr)
+// when the window cannot be opened or an image cannot be decoded.
+bool StartEditor(Editor& editor);
+// One frame without the delay. Returns false when the program is to end (after the final commit).
+bool RunFrame(Editor& editor);
+// Saves both files, draws the last frame, frees the images, closes the store.
+// Returns the program's exit status: 0, or 1 when the files could not be saved.
+int ShutdownEditor(Editor& editor);
+
+// ---- Input dispatch -------------------------------------------------------------------------
+void HandleMouseDown(Editor& editor, int x, int y);
+void HandleMouseUp(Editor& editor, int x);
+void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode);
+
+// ---- Side panels ----------------------------------------------------------------------------
+void DrawBoxPanel(Editor& editor);
+void BoxPanelClick(Editor& editor, int x, int y);
+void DrawTextPanel(Editor& editor);
+void TextPanelClick(Editor& editor, int x, int y);
+void DrawSearchPanel(Editor& editor);
+void PressSearchField(Editor& editor);
+void SearchFieldKey(Editor& editor, SDLKey key, uint16_t unicode);
+void SearchPanelClick(Editor& editor, int x, int y);
+
+// Draws a zero-terminated interface string in PLAIN mode at (x, y).
+void DrawPlainText(Editor& editor, int x, int y, const uint8_t* text, bool fixedAdvance = false);
