@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build and the tests need (only those missing).
 set -euo pipefail
 packages=(cmake g++ clang make pkg-config libsdl1.2-dev libsdl-image1.2-dev libgtest-dev
-          libbenchmark-dev xvfb)
+          libbenchmark-dev libclang-rt-14-dev xvfb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

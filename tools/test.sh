@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test. CTest's summary is the last thing printed.
+# Sets up, builds and runs every test: first the whole suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the normal build, whose CTest summary ends the output.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
 tools/setup.sh
 jobs="$(nproc)"
+
+echo "== sanitizer build (address, undefined) =="
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELLORAN_SANITIZE=ON -DVELLORAN_BENCH=OFF > /dev/null
+cmake --build build-asan -j"$jobs" > /dev/null
+(cd build-asan && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+   ctest --output-on-failure -j"$jobs" --timeout 900)
+
+echo "== normal build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$jobs"
 cd build
-ctest --output-on-failure -j"$jobs" --timeout 600
+ctest --output-on-failure -j"$jobs" --timeout 900
