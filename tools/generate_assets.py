@@ -10,6 +10,7 @@ Usage: generate_assets.py [output directory]   (default: editor/assets beside th
 import math
 import os
 import sys
+import unicodedata
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
@@ -138,6 +139,17 @@ def text_mask_big(ch, font_path=SANS_BOLD, em=EM_PIXELS):
     return img, base
 
 
+_CAP_HEIGHT = []
+
+
+def cap_height_big():
+    """Height of a capital H above the baseline, in supersampled pixels."""
+    if not _CAP_HEIGHT:
+        big, base = text_mask_big("H")
+        _CAP_HEIGHT.append(base - big.getbbox()[1])
+    return _CAP_HEIGHT[0]
+
+
 def fit_glyph(mask_big, base, avail):
     """Places the ink of a supersampled mask at the cell's left edge, at most `avail`
     pixels wide, its baseline on BASELINE, and returns the 16 x 16 coverage mask."""
@@ -152,17 +164,22 @@ def fit_glyph(mask_big, base, avail):
     if width > max_w:
         width = max_w  # condense wide glyphs to their advance
     top = BASELINE * SS + (y0 - base)
-    bottom = BASELINE * SS + (y1 - base)
     height = y1 - y0
-    if top < 0 or bottom > (LOWEST_ROW + 1) * SS:
-        # Too tall (capitals with accents, deep descenders): squash towards the baseline.
-        above = max(1, base - y0)
-        below = max(0, y1 - base)
-        k = min(1.0,
-                (BASELINE * SS) / float(above),
-                ((LOWEST_ROW + 1 - BASELINE) * SS) / float(below) if below else 1.0)
-        height = int(round((y1 - y0) * k))
-        top = BASELINE * SS - int(round(above * k))
+    if top < 0:
+        # Capitals with accents: keep the letter, squeeze what stands above the cap height
+        # into the rows left above it.
+        cap_line = base - cap_height_big()
+        upper = ink.crop((0, 0, ink.width, cap_line - y0))
+        lower = ink.crop((0, cap_line - y0, ink.width, ink.height))
+        room = BASELINE * SS - cap_height_big()
+        upper = upper.resize((ink.width, room), Image.LANCZOS)
+        joined = Image.new("L", (ink.width, room + lower.height), 0)
+        joined.paste(upper, (0, 0))
+        joined.paste(lower, (0, room))
+        ink, top, height = joined, 0, joined.height
+    if top + height > (LOWEST_ROW + 1) * SS:
+        # Deep descenders: squash the part below the baseline.
+        height = (LOWEST_ROW + 1) * SS - top
     ink = ink.resize((max(1, width), max(1, height)), Image.LANCZOS)
     cell.paste(ink, (0, top))
     return sharpen_coverage(downsample(cell, CELL, CELL))
@@ -176,19 +193,13 @@ def symbol_mask(kind):
     x0, y0, x1, y1 = 0, 1 * S, 12 * S - 1, 13 * S - 1  # 12 x 12 box, rows 1..12
     cx, cy = (x0 + x1 + 1) / 2.0, (y0 + y1 + 1) / 2.0
 
-    def knock_text(ch, size):
-        font = ImageFont.truetype(SANS_BOLD, int(round(size * S)))
-        d.text((cx, cy + 0.5 * S), ch, font=font, fill=0, anchor="mm")
-
     def tri(points):
         d.polygon([(cx + px * S, cy + py * S) for px, py in points], fill=0)
 
     if kind in ("A", "B", "C"):
         d.ellipse((x0, y0, x1, y1), fill=255)
-        knock_text(kind, 9.5)
     elif kind in ("L", "R", "Z"):
         d.rounded_rectangle((x0, y0, x1, y1), radius=2 * S, fill=255)
-        knock_text(kind, 9.5)
     elif kind in ("up", "down", "left", "right"):
         d.ellipse((x0, y0, x1, y1), fill=255)
         r = 3.6
@@ -206,7 +217,63 @@ def symbol_mask(kind):
         d.ellipse((cx - 3.5 * S, y0, cx + 3.5 * S, y0 + 7 * S), fill=255)
         d.rectangle((cx - 1 * S, y0 + 6 * S, cx + 1 * S, y1 - 2 * S), fill=255)
         d.rounded_rectangle((x0, y1 - 3 * S, x1, y1), radius=1.5 * S, fill=255)
-    return sharpen_coverage(downsample(big, CELL, CELL))
+    mask = sharpen_coverage(downsample(big, CELL, CELL))
+    if kind in SYMBOL_LETTERS:
+        # The letter is cut out on whole pixels: at this size only a pixel letter stays legible.
+        px = mask.load()
+        for row, bits in enumerate(SYMBOL_LETTERS[kind]):
+            for col, bit in enumerate(bits):
+                if bit == "#":
+                    px[3 + col, 4 + row] = 0
+    return mask
+
+
+# 5 x 7 pixel letters cut out of the circled and boxed controller symbols.
+SYMBOL_LETTERS = {
+    "A": [".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"],
+    "B": ["####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."],
+    "C": [".###.", "#...#", "#....", "#....", "#....", "#...#", ".###."],
+    "L": ["#....", "#....", "#....", "#....", "#....", "#....", "#####"],
+    "R": ["####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"],
+    "Z": ["#####", "....#", "...#.", "..#..", ".#...", "#....", "#####"],
+}
+
+
+# ---- Accents ----
+# The font's accents blur into bars at this size, so the accented letters are the plain
+# letter from the font with an accent set on whole pixels above it.
+ACCENT_OF_MARK = {"0300": "grave", "0301": "acute", "0302": "circumflex", "0308": "diaeresis"}
+PIXEL_ACCENTS = {}
+for _ch in ACCENTED:
+    _parts = unicodedata.decomposition(_ch).split()
+    if len(_parts) == 2 and _parts[1] in ACCENT_OF_MARK:
+        _base = chr(int(_parts[0], 16))
+        PIXEL_ACCENTS[_ch] = ("\u0131" if _base == "i" else _base, ACCENT_OF_MARK[_parts[1]])
+
+
+def accented_glyph(ch, avail):
+    base_ch, accent = PIXEL_ACCENTS[ch]
+    big, base = text_mask_big(base_ch)
+    mask = fit_glyph(big, base, avail)
+    px = mask.load()
+    cols = [x for x in range(CELL) if any(px[x, y] >= 128 for y in range(CELL))]
+    rows = [y for y in range(CELL) if any(px[x, y] >= 128 for x in range(CELL))]
+    left, right, top = cols[0], cols[-1], rows[0]
+    c = (left + right) // 2
+    r0, r1 = max(0, top - 3), max(1, top - 2)  # one free row between accent and letter
+    if accent == "grave":
+        dots = [(c - 1, r0), (c, r1)]
+    elif accent == "acute":
+        dots = [(c + 1, r0), (c, r1)]
+    elif accent == "circumflex":
+        dots = [(c, r0), (c - 1, r1), (c + 1, r1)]
+    else:
+        spread = 2 if right - left >= 5 else 1
+        dots = [(c - spread + (right - left) % 2 * 0, r1), (c + spread + (right - left) % 2, r1)]
+    for x, y in dots:
+        x = min(max(x, 0), avail - 1)
+        px[x, y] = 255
+    return mask
 
 
 CONTROLLER_SYMBOLS = ["A", "B", "C", "L", "R", "Z", "up", "down", "left", "right",
@@ -247,12 +314,15 @@ PORTRAIT_COLOURS = {
 def draw_portrait():
     img = rgba(CELL, CELL)
     px = img.load()
-    # Outline pass: a dark rim one pixel around the figure keeps it readable on any box.
     solid = [[PORTRAIT_ROWS[y][x] != "." for x in range(CELL)] for y in range(CELL)]
     for y in range(CELL):
         for x in range(CELL):
             if solid[y][x]:
                 px[x, y] = PORTRAIT_COLOURS[PORTRAIT_ROWS[y][x]]
+            elif any(0 <= x + dx < CELL and 0 <= y + dy < CELL and solid[y + dy][x + dx]
+                     for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                # A dark rim keeps the small figure readable on light and dark boxes.
+                px[x, y] = (25, 15, 10, 200)
     return img
 
 
@@ -279,7 +349,9 @@ def make_font_sheet():
             if ch == " ":
                 continue
             big, base = text_mask_big(ch)
-            mask = fit_glyph(big, base, adv - 1)
+            # One pixel is left free for the shadow; the dotted i's need all of theirs.
+            avail = adv if ch in "ïÏ" else adv - 1
+            mask = accented_glyph(ch, avail) if ch in PIXEL_ACCENTS else fit_glyph(big, base, avail)
         else:
             continue  # cell 96 stays empty
         sheet.paste(shadowed_white(mask), (x, y))
