@@ -735,9 +735,553 @@ def make_icon_frame():
 
 
 # ---- Icon strip ----
+# 108 item pictures: 54 shapes, each drawn twice in two different colourings, then the
+# "No Icon" picture. Every cell carries its icon number in the lower right corner.
+ICON = 40
+IS = 4  # supersampling of the item pictures
+
+METAL, METAL_DARK = (196, 204, 216, 255), (118, 126, 142, 255)
+WOOD, WOOD_DARK = (160, 108, 60, 255), (104, 66, 34, 255)
+PAPER, PAPER_DARK = (238, 224, 182, 255), (196, 172, 120, 255)
+GLASS = (214, 236, 246, 255)
+INK = (44, 40, 52, 255)
+WHITE = (250, 248, 240, 255)
+
+ICON_PALETTES = [
+    # main, light, accent
+    ((200, 56, 52, 255), (242, 134, 114, 255), (244, 204, 90, 255)),
+    ((58, 112, 200, 255), (134, 180, 238, 255), (236, 236, 246, 255)),
+    ((58, 150, 80, 255), (142, 212, 132, 255), (240, 220, 110, 255)),
+    ((142, 82, 182, 255), (204, 156, 232, 255), (250, 204, 124, 255)),
+]
+
+
+def _s(v):
+    return v * IS
+
+
+def E(d, box, fill):
+    d.ellipse([_s(v) for v in box], fill=fill)
+
+
+def R(d, box, fill, r=0):
+    if r:
+        d.rounded_rectangle([_s(v) for v in box], radius=_s(r), fill=fill)
+    else:
+        d.rectangle([_s(v) for v in box], fill=fill)
+
+
+def PG(d, pts, fill):
+    d.polygon([(_s(x), _s(y)) for x, y in pts], fill=fill)
+
+
+def LN(d, pts, fill, w):
+    d.line([(_s(x), _s(y)) for x, y in pts], fill=fill, width=int(_s(w)), joint="curve")
+
+
+def ARC(d, box, start, end, fill, w):
+    d.arc([_s(v) for v in box], start, end, fill=fill, width=int(_s(w)))
+
+
+def icon_sword(d, m, l, a):
+    PG(d, [(25, 5), (29, 5), (29, 9), (15, 23), (11, 19)], METAL)
+    LN(d, [(27, 7), (14, 20)], WHITE, 1)
+    LN(d, [(9, 17), (17, 25)], a, 3)
+    LN(d, [(12, 22), (6, 28)], m, 3)
+    E(d, (3, 27, 8, 32), a)
+
+
+def icon_shield(d, m, l, a):
+    PG(d, [(6, 6), (30, 6), (30, 17), (18, 32), (6, 17)], METAL_DARK)
+    PG(d, [(8, 8), (28, 8), (28, 17), (18, 29), (8, 17)], m)
+    PG(d, [(18, 8), (28, 8), (28, 17), (18, 29)], l)
+    E(d, (14, 13, 22, 21), a)
+
+
+def icon_bow(d, m, l, a):
+    ARC(d, (4, 4, 30, 30), 225, 405, WOOD, 3)
+    LN(d, [(8, 8), (26, 26)], WHITE, 1)
+    E(d, (15, 15, 19, 19), m)
+
+
+def icon_arrow(d, m, l, a):
+    LN(d, [(6, 28), (26, 8)], WOOD, 2)
+    PG(d, [(30, 4), (22, 7), (27, 12)], METAL)
+    PG(d, [(4, 30), (4, 23), (8, 26), (11, 23), (8, 26)], m)
+    PG(d, [(4, 30), (11, 30), (8, 26)], l)
+    PG(d, [(4, 23), (8, 26), (4, 30)], m)
+
+
+def icon_bomb(d, m, l, a):
+    E(d, (5, 10, 27, 32), INK)
+    E(d, (9, 14, 15, 20), (110, 104, 124, 255))
+    R(d, (13, 7, 19, 11), METAL_DARK)
+    LN(d, [(16, 7), (20, 3), (25, 4)], WOOD, 1.5)
+    PG(d, [(27, 1), (29, 4), (32, 4), (29, 6), (30, 9), (27, 7), (24, 9), (25, 6), (22, 4), (25, 4)], a)
+
+
+def icon_potion(d, m, l, a):
+    R(d, (14, 3, 22, 7), WOOD, 1)
+    R(d, (15, 7, 21, 13), GLASS)
+    E(d, (7, 11, 29, 32), GLASS)
+    E(d, (8, 17, 28, 31), m)
+    E(d, (11, 19, 16, 24), l)
+
+
+def icon_key(d, m, l, a):
+    E(d, (3, 12, 15, 24), a)
+    E(d, (6, 15, 12, 21), (0, 0, 0, 0))
+    R(d, (14, 16, 32, 20), a)
+    R(d, (25, 20, 28, 25), a)
+    R(d, (29, 20, 32, 27), a)
+
+
+def icon_heart(d, m, l, a):
+    E(d, (4, 7, 19, 21), m)
+    E(d, (17, 7, 32, 21), m)
+    PG(d, [(5, 17), (31, 17), (18, 31)], m)
+    E(d, (8, 10, 13, 15), l)
+
+
+def icon_gem(d, m, l, a):
+    PG(d, [(11, 6), (25, 6), (31, 13), (18, 31), (5, 13)], m)
+    PG(d, [(11, 6), (25, 6), (21, 13), (15, 13)], l)
+    PG(d, [(5, 13), (15, 13), (18, 31)], l)
+    LN(d, [(13, 8), (16, 8)], WHITE, 1)
+
+
+def icon_coin(d, m, l, a):
+    E(d, (5, 5, 31, 31), (190, 140, 40, 255))
+    E(d, (7, 6, 31, 29), a)
+    E(d, (11, 10, 27, 26), (226, 174, 60, 255))
+    R(d, (17, 12, 21, 24), a)
+
+
+def icon_ring(d, m, l, a):
+    ARC(d, (7, 12, 29, 32), 0, 360, a, 3)
+    PG(d, [(18, 3), (24, 8), (18, 13), (12, 8)], m)
+    PG(d, [(18, 3), (24, 8), (18, 8)], l)
+
+
+def icon_crown(d, m, l, a):
+    PG(d, [(4, 10), (11, 18), (18, 7), (25, 18), (32, 10), (30, 28), (6, 28)], a)
+    R(d, (6, 24, 30, 28), (210, 160, 50, 255))
+    E(d, (15, 17, 21, 23), m)
+    E(d, (7, 19, 11, 23), l)
+    E(d, (25, 19, 29, 23), l)
+
+
+def icon_scroll(d, m, l, a):
+    R(d, (8, 6, 28, 30), PAPER)
+    E(d, (5, 3, 31, 9), PAPER_DARK)
+    E(d, (5, 27, 31, 33), PAPER_DARK)
+    for y in (12, 16, 20, 24):
+        LN(d, [(11, y), (25, y)], (150, 130, 100, 255), 1)
+    R(d, (16, 13, 20, 23), m)
+
+
+def icon_book(d, m, l, a):
+    R(d, (7, 4, 30, 31), PAPER, 1)
+    R(d, (5, 3, 27, 30), m, 2)
+    R(d, (5, 3, 9, 30), l)
+    R(d, (13, 9, 23, 13), a)
+    E(d, (14, 16, 22, 24), a)
+
+
+def icon_map(d, m, l, a):
+    PG(d, [(4, 8), (13, 5), (22, 8), (32, 5), (32, 28), (22, 31), (13, 28), (4, 31)], PAPER)
+    PG(d, [(13, 5), (22, 8), (22, 31), (13, 28)], PAPER_DARK)
+    LN(d, [(7, 24), (12, 18), (19, 21), (26, 13)], m, 1.5)
+    LN(d, [(24, 11), (29, 16)], a, 2)
+    LN(d, [(29, 11), (24, 16)], a, 2)
+
+
+def icon_compass(d, m, l, a):
+    E(d, (4, 4, 32, 32), METAL_DARK)
+    E(d, (6, 6, 30, 30), WHITE)
+    PG(d, [(18, 7), (21, 18), (15, 18)], m)
+    PG(d, [(18, 29), (21, 18), (15, 18)], INK)
+    E(d, (16, 16, 20, 20), a)
+
+
+def icon_lantern(d, m, l, a):
+    ARC(d, (12, 1, 24, 11), 180, 360, METAL_DARK, 2)
+    R(d, (10, 6, 26, 10), METAL_DARK)
+    R(d, (11, 10, 25, 28), (255, 230, 150, 255))
+    E(d, (14, 13, 22, 25), (255, 250, 220, 255))
+    R(d, (10, 27, 26, 31), METAL_DARK)
+    R(d, (11, 10, 13, 28), m)
+    R(d, (23, 10, 25, 28), m)
+
+
+def icon_bell(d, m, l, a):
+    PG(d, [(18, 4), (26, 9), (28, 24), (32, 28), (4, 28), (8, 24), (10, 9)], a)
+    PG(d, [(18, 4), (10, 9), (8, 24), (14, 24), (15, 9)], (252, 232, 160, 255))
+    E(d, (15, 27, 21, 33), m)
+    R(d, (16, 1, 20, 5), METAL_DARK)
+
+
+def icon_horn(d, m, l, a):
+    # A curved horn widening from the mouthpiece (lower left) to the bell (upper right).
+    PG(d, [(3, 31), (6, 24), (11, 17), (18, 11), (26, 6), (33, 3), (33, 19), (27, 18),
+           (20, 20), (13, 24), (7, 30)], a)
+    PG(d, [(33, 3), (33, 19), (30, 18), (30, 5)], (210, 160, 50, 255))
+    LN(d, [(10, 19), (13, 25)], m, 2.5)
+    LN(d, [(19, 12), (21, 20)], m, 2.5)
+    R(d, (2, 29, 6, 33), METAL_DARK)
+
+
+def icon_flute(d, m, l, a):
+    LN(d, [(5, 31), (31, 5)], m, 5)
+    LN(d, [(6, 29), (30, 5)], l, 1.5)
+    for t in (0.35, 0.5, 0.65, 0.8):
+        x, y = 5 + 26 * t, 31 - 26 * t
+        E(d, (x - 1.3, y - 1.3, x + 1.3, y + 1.3), INK)
+
+
+def icon_feather(d, m, l, a):
+    PG(d, [(30, 3), (24, 14), (14, 26), (8, 28), (10, 20), (20, 8)], m)
+    PG(d, [(30, 3), (20, 8), (10, 20), (8, 28), (18, 16)], l)
+    LN(d, [(4, 32), (29, 4)], WHITE, 1)
+
+
+def icon_leaf(d, m, l, a):
+    PG(d, [(6, 30), (8, 16), (16, 7), (31, 4), (28, 18), (20, 27)], m)
+    PG(d, [(6, 30), (8, 16), (16, 7), (31, 4)], l)
+    LN(d, [(5, 31), (26, 9)], (40, 90, 40, 255), 1.3)
+
+
+def icon_flower(d, m, l, a):
+    LN(d, [(18, 18), (18, 33)], (60, 130, 60, 255), 2)
+    PG(d, [(18, 28), (26, 23), (24, 29)], (90, 170, 80, 255))
+    for ang in range(0, 360, 72):
+        x = 18 + 7 * math.cos(math.radians(ang - 90))
+        y = 14 + 7 * math.sin(math.radians(ang - 90))
+        E(d, (x - 5, y - 5, x + 5, y + 5), m)
+    E(d, (14, 10, 22, 18), a)
+
+
+def icon_mushroom(d, m, l, a):
+    R(d, (13, 18, 23, 31), PAPER, 3)
+    PG(d, [(4, 20), (8, 9), (18, 4), (28, 9), (32, 20)], m)
+    E(d, (10, 9, 15, 14), WHITE)
+    E(d, (20, 7, 24, 11), WHITE)
+    E(d, (24, 14, 28, 18), WHITE)
+
+
+def icon_apple(d, m, l, a):
+    E(d, (5, 9, 31, 33), m)
+    E(d, (9, 13, 15, 19), l)
+    LN(d, [(18, 10), (19, 3)], WOOD_DARK, 2)
+    PG(d, [(19, 6), (26, 2), (29, 6), (22, 8)], (80, 160, 70, 255))
+
+
+def icon_fish(d, m, l, a):
+    E(d, (4, 10, 26, 26), m)
+    PG(d, [(23, 18), (33, 9), (33, 27)], m)
+    E(d, (6, 17, 22, 25), l)
+    E(d, (8, 14, 12, 18), WHITE)
+    E(d, (9, 15, 11, 17), INK)
+
+
+def icon_hammer(d, m, l, a):
+    LN(d, [(8, 30), (22, 12)], WOOD, 3)
+    PG(d, [(14, 8), (24, 2), (32, 12), (22, 18)], METAL)
+    PG(d, [(24, 2), (32, 12), (30, 13), (22, 4)], METAL_DARK)
+    R(d, (6, 27, 11, 32), m)
+
+
+def icon_axe(d, m, l, a):
+    LN(d, [(10, 32), (22, 4)], WOOD, 3)
+    PG(d, [(19, 8), (30, 4), (32, 16), (24, 19), (17, 14)], METAL)
+    LN(d, [(30, 5), (31, 16)], WHITE, 1)
+    R(d, (14, 23, 19, 27), m)
+
+
+def icon_boots(d, m, l, a):
+    PG(d, [(8, 4), (18, 4), (18, 22), (30, 25), (30, 31), (6, 31), (8, 20)], m)
+    PG(d, [(8, 4), (18, 4), (18, 8), (8, 8)], l)
+    R(d, (6, 29, 30, 31), WOOD_DARK)
+    R(d, (10, 13, 16, 15), a)
+
+
+def icon_helmet(d, m, l, a):
+    PG(d, [(4, 24), (6, 12), (12, 6), (24, 6), (30, 12), (32, 24), (26, 30), (10, 30)], METAL)
+    R(d, (10, 17, 26, 20), INK)
+    LN(d, [(18, 4), (18, 15)], m, 3)
+    PG(d, [(17, 2), (26, 1), (20, 6)], l)
+
+
+def icon_glove(d, m, l, a):
+    R(d, (9, 14, 27, 30), m, 4)
+    for i, x in enumerate((10, 14.5, 19, 23.5)):
+        R(d, (x, 5 + (i % 2) * 2, x + 4, 18), m, 2)
+    R(d, (24, 18, 32, 23), m, 2)
+    R(d, (9, 26, 27, 30), a)
+
+
+def icon_wand(d, m, l, a):
+    LN(d, [(6, 30), (22, 14)], WOOD_DARK, 2.5)
+    for ang in range(0, 360, 72):
+        x1 = 25 + 8 * math.cos(math.radians(ang - 90))
+        y1 = 11 + 8 * math.sin(math.radians(ang - 90))
+        x2 = 25 + 3.5 * math.cos(math.radians(ang - 54))
+        y2 = 11 + 3.5 * math.sin(math.radians(ang - 54))
+        PG(d, [(25, 11), (x1, y1), (x2, y2)], a)
+        x3 = 25 + 3.5 * math.cos(math.radians(ang - 126))
+        y3 = 11 + 3.5 * math.sin(math.radians(ang - 126))
+        PG(d, [(25, 11), (x1, y1), (x3, y3)], a)
+    E(d, (22, 8, 28, 14), m)
+
+
+def icon_hourglass(d, m, l, a):
+    R(d, (7, 3, 29, 6), WOOD)
+    R(d, (7, 30, 29, 33), WOOD)
+    PG(d, [(10, 6), (26, 6), (19, 18), (26, 30), (10, 30), (17, 18)], GLASS)
+    PG(d, [(13, 10), (23, 10), (18, 17)], m)
+    PG(d, [(18, 21), (24, 29), (12, 29)], m)
+
+
+def icon_pouch(d, m, l, a):
+    E(d, (6, 12, 30, 33), m)
+    PG(d, [(12, 6), (24, 6), (21, 14), (15, 14)], m)
+    R(d, (13, 11, 23, 14), a)
+    E(d, (10, 17, 16, 23), l)
+
+
+def icon_chest(d, m, l, a):
+    R(d, (4, 10, 32, 30), WOOD, 2)
+    R(d, (4, 10, 32, 16), WOOD_DARK, 2)
+    R(d, (4, 15, 32, 17), a)
+    R(d, (8, 10, 11, 30), a)
+    R(d, (25, 10, 28, 30), a)
+    R(d, (15, 14, 21, 21), m)
+
+
+def icon_candle(d, m, l, a):
+    R(d, (12, 12, 24, 31), PAPER, 1)
+    R(d, (20, 12, 24, 31), PAPER_DARK)
+    R(d, (8, 29, 28, 33), m, 1)
+    LN(d, [(18, 12), (18, 9)], INK, 1)
+    PG(d, [(18, 1), (21, 6), (18, 10), (15, 6)], (255, 190, 60, 255))
+    E(d, (16.5, 5, 19.5, 9), (255, 246, 200, 255))
+
+
+def icon_star(d, m, l, a):
+    pts = []
+    for k in range(10):
+        r = 15 if k % 2 == 0 else 6.5
+        ang = math.radians(-90 + k * 36)
+        pts.append((18 + r * math.cos(ang), 18 + r * math.sin(ang)))
+    PG(d, pts, a)
+    PG(d, [pts[0], pts[1], (18, 18), pts[9]], (255, 240, 190, 255))
+
+
+def icon_moon(d, m, l, a):
+    E(d, (5, 4, 31, 30), a)
+    E(d, (12, 1, 36, 25), (0, 0, 0, 0))
+    E(d, (8, 18, 11, 21), (220, 180, 70, 255))
+
+
+def icon_mask(d, m, l, a):
+    PG(d, [(5, 8), (18, 5), (31, 8), (30, 20), (24, 30), (18, 32), (12, 30), (6, 20)], m)
+    E(d, (9, 12, 16, 18), INK)
+    E(d, (20, 12, 27, 18), INK)
+    LN(d, [(13, 24), (18, 26), (23, 24)], a, 1.5)
+    LN(d, [(8, 8), (14, 6)], l, 1.5)
+
+
+def icon_goblet(d, m, l, a):
+    PG(d, [(6, 5), (30, 5), (27, 15), (18, 20), (9, 15)], a)
+    R(d, (16, 19, 20, 28), a)
+    R(d, (9, 28, 27, 31), (210, 160, 50, 255), 1)
+    E(d, (14, 8, 22, 15), m)
+
+
+def icon_boomerang(d, m, l, a):
+    LN(d, [(6, 8), (16, 24), (31, 27)], m, 5)
+    LN(d, [(6, 7), (15, 22), (31, 25)], l, 1.5)
+    E(d, (13, 20, 19, 26), a)
+
+
+def icon_hook(d, m, l, a):
+    LN(d, [(22, 3), (22, 22)], METAL, 3)
+    ARC(d, (8, 14, 24, 30), 0, 190, METAL, 3)
+    PG(d, [(6, 20), (11, 17), (10, 24)], METAL)
+    LN(d, [(16, 3), (28, 3)], m, 3)
+
+
+def icon_bone(d, m, l, a):
+    LN(d, [(10, 26), (26, 10)], PAPER, 5)
+    for cx, cy in ((6, 26), (10, 30), (26, 6), (30, 10)):
+        E(d, (cx - 4, cy - 4, cx + 4, cy + 4), PAPER)
+    LN(d, [(12, 22), (22, 12)], WHITE, 1)
+
+
+def icon_egg(d, m, l, a):
+    E(d, (8, 4, 28, 32), WHITE)
+    E(d, (12, 16, 16, 20), m)
+    E(d, (20, 12, 23, 15), m)
+    E(d, (19, 23, 24, 28), l)
+
+
+def icon_beetle(d, m, l, a):
+    for y in (14, 20, 26):
+        LN(d, [(4, y - 2), (32, y + 2)], INK, 1.2)
+    E(d, (13, 3, 23, 11), INK)
+    E(d, (8, 9, 28, 33), m)
+    LN(d, [(18, 10), (18, 32)], INK, 1)
+    E(d, (11, 13, 15, 17), l)
+
+
+def icon_bread(d, m, l, a):
+    E(d, (3, 12, 33, 31), (196, 136, 70, 255))
+    E(d, (4, 11, 32, 27), (226, 172, 96, 255))
+    for x in (11, 18, 25):
+        LN(d, [(x - 2, 22), (x + 2, 15)], (160, 100, 46, 255), 1.5)
+    R(d, (14, 25, 22, 29), m, 1)
+
+
+def icon_shovel(d, m, l, a):
+    LN(d, [(26, 4), (14, 22)], WOOD, 2.5)
+    R(d, (23, 2, 31, 5), m, 1)
+    PG(d, [(10, 18), (18, 24), (12, 32), (4, 30), (5, 23)], METAL)
+    PG(d, [(10, 18), (18, 24), (14, 26), (8, 20)], METAL_DARK)
+
+
+def icon_torch(d, m, l, a):
+    LN(d, [(10, 31), (20, 14)], WOOD, 3)
+    R(d, (16, 12, 23, 17), m, 1)
+    PG(d, [(22, 1), (28, 8), (26, 14), (17, 14), (16, 7)], (255, 150, 40, 255))
+    PG(d, [(21, 5), (24, 9), (23, 13), (19, 13), (19, 8)], (255, 226, 120, 255))
+
+
+def icon_drum(d, m, l, a):
+    R(d, (5, 11, 31, 28), m)
+    E(d, (5, 6, 31, 16), WHITE)
+    E(d, (5, 23, 31, 33), m)
+    for x in (9, 15, 21, 27):
+        LN(d, [(x, 15), (x + 2, 28)], a, 1)
+    LN(d, [(22, 2), (28, 8)], WOOD, 1.5)
+
+
+def icon_letter(d, m, l, a):
+    R(d, (3, 8, 33, 28), PAPER)
+    PG(d, [(3, 8), (33, 8), (18, 20)], PAPER_DARK)
+    LN(d, [(3, 8), (18, 20), (33, 8)], (150, 130, 96, 255), 1)
+    E(d, (14, 16, 22, 24), m)
+
+
+def icon_lens(d, m, l, a):
+    LN(d, [(20, 20), (31, 31)], m, 4)
+    E(d, (3, 3, 23, 23), METAL_DARK)
+    E(d, (5, 5, 21, 21), GLASS)
+    E(d, (8, 8, 13, 13), WHITE)
+
+
+def icon_cloak(d, m, l, a):
+    PG(d, [(13, 4), (23, 4), (31, 31), (5, 31)], m)
+    PG(d, [(18, 4), (23, 4), (31, 31), (22, 31)], l)
+    E(d, (15, 3, 21, 9), a)
+
+
+def icon_jar(d, m, l, a):
+    R(d, (11, 3, 25, 7), WOOD, 1)
+    R(d, (7, 7, 29, 32), GLASS, 5)
+    R(d, (8, 16, 28, 31), m, 4)
+    R(d, (12, 20, 24, 26), PAPER)
+
+
+def icon_orb(d, m, l, a):
+    PG(d, [(10, 32), (26, 32), (22, 25), (14, 25)], WOOD_DARK)
+    E(d, (6, 2, 30, 26), m)
+    E(d, (10, 5, 18, 13), l)
+    E(d, (11, 6, 14, 9), WHITE)
+
+
+ICON_SHAPES = [
+    icon_sword, icon_shield, icon_bow, icon_arrow, icon_bomb, icon_potion, icon_key,
+    icon_heart, icon_gem, icon_coin, icon_ring, icon_crown, icon_scroll, icon_book, icon_map,
+    icon_compass, icon_lantern, icon_bell, icon_horn, icon_flute, icon_feather, icon_leaf,
+    icon_flower, icon_mushroom, icon_apple, icon_fish, icon_hammer, icon_axe, icon_boots,
+    icon_helmet, icon_glove, icon_wand, icon_hourglass, icon_pouch, icon_chest, icon_candle,
+    icon_star, icon_moon, icon_mask, icon_goblet, icon_boomerang, icon_hook, icon_bone,
+    icon_egg, icon_beetle, icon_bread, icon_shovel, icon_torch, icon_drum, icon_letter,
+    icon_lens, icon_cloak, icon_jar, icon_orb,
+]
+assert len(ICON_SHAPES) * 2 == 108
+
+# 3 x 5 pixel digits for the icon numbers.
+DIGITS = {
+    "0": ["###", "#.#", "#.#", "#.#", "###"], "1": [".#.", "##.", ".#.", ".#.", "###"],
+    "2": ["###", "..#", "###", "#..", "###"], "3": ["###", "..#", ".##", "..#", "###"],
+    "4": ["#.#", "#.#", "###", "..#", "..#"], "5": ["###", "#..", "###", "..#", "###"],
+    "6": ["###", "#..", "###", "#.#", "###"], "7": ["###", "..#", ".#.", ".#.", ".#."],
+    "8": ["###", "#.#", "###", "#.#", "###"], "9": ["###", "#.#", "###", "..#", "###"],
+}
+
+
+def icon_number_of_cell(c):
+    """The icon number a pick of cell c writes: c up to 89, then c + 12."""
+    return c if c <= 89 else c + 12
+
+
+def draw_number(img, number):
+    text = str(number)
+    w = 4 * len(text) - 1
+    x0, y0 = ICON - w - 2, ICON - 7
+    px = img.load()
+    # A dark plate behind the digits keeps them readable over any picture.
+    for y in range(y0 - 1, ICON):
+        for x in range(x0 - 1, ICON):
+            px[x, y] = (24, 24, 34, 210)
+    for i, ch in enumerate(text):
+        for row, bits in enumerate(DIGITS[ch]):
+            for col, bit in enumerate(bits):
+                if bit == "#":
+                    px[x0 + 4 * i + col, y0 + row] = (236, 236, 226, 255)
+
+
+def item_picture(shape, palette):
+    big = Image.new("RGBA", (ICON * IS, ICON * IS), (0, 0, 0, 0))
+    d = ImageDraw.Draw(big)
+    main, light, accent = palette
+    # Shapes are drawn in a 36 x 36 frame; shift them to the middle of the cell.
+    shape(d, main, light, accent)
+    pic = big.resize((ICON, ICON), Image.BOX)
+    shifted = rgba(ICON, ICON)
+    shifted.paste(pic, (2, 1))
+    # A soft dark outline around the whole item.
+    alpha = shifted.getchannel("A")
+    rim = alpha.filter(ImageFilter.MaxFilter(3))
+    out = composite_over(rgba(ICON, ICON), (28, 24, 36, 230), rim)
+    out.alpha_composite(shifted)
+    return out
+
+
+def no_icon_picture():
+    img = rgba(ICON, ICON)
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle((1, 3, 38, 36), radius=5, fill=(24, 24, 34, 150),
+                        outline=(150, 150, 170, 255))
+    font = ImageFont.truetype(SANS_BOLD, 11)
+    for text, y in (("No", 13), ("Icon", 26)):
+        d.text((21, y), text, font=font, fill=(20, 20, 28, 255), anchor="mm")
+        d.text((20, y - 1), text, font=font, fill=(236, 236, 226, 255), anchor="mm")
+    return img
+
 
 def make_icon_strip():
-    return rgba(4360, 40)
+    strip = rgba(4360, ICON)
+    for c in range(108):
+        shape = ICON_SHAPES[c % len(ICON_SHAPES)]
+        rnd = c // len(ICON_SHAPES)
+        palette = ICON_PALETTES[(c + 2 * rnd + rnd) % len(ICON_PALETTES)]
+        pic = item_picture(shape, palette)
+        draw_number(pic, icon_number_of_cell(c))
+        strip.paste(pic, (c * ICON, 0))
+    strip.paste(no_icon_picture(), (108 * ICON, 0))
+    return clean_transparent(strip)
 
 
 # ---- Main ----
