@@ -181,7 +181,11 @@ def fit_glyph(mask_big, base, avail):
         # Deep descenders: squash the part below the baseline.
         height = (LOWEST_ROW + 1) * SS - top
     ink = ink.resize((max(1, width), max(1, height)), Image.LANCZOS)
-    cell.paste(ink, (0, top))
+    # A glyph much narrower than its advance ("!", "C", "?") is moved right by half of the
+    # spare room, on whole pixels, so the gaps on both sides look even.
+    spare = (max_w - width) // SS
+    left = (spare // 2) * SS if spare >= 2 else 0
+    cell.paste(ink, (left, top))
     return sharpen_coverage(downsample(cell, CELL, CELL))
 
 
