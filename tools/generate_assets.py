@@ -15,9 +15,7 @@ import unicodedata
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
-SANS = os.path.join(FONT_DIR, "DejaVuSans.ttf")
 SANS_BOLD = os.path.join(FONT_DIR, "DejaVuSans-Bold.ttf")
-SANS_COND_BOLD = os.path.join(FONT_DIR, "DejaVuSansCondensed-Bold.ttf")
 
 SS = 8  # supersampling factor for everything drawn from outlines
 
@@ -151,8 +149,8 @@ def cap_height_big():
 
 
 def fit_glyph(mask_big, base, avail):
-    """Places the ink of a supersampled mask at the cell's left edge, at most `avail`
-    pixels wide, its baseline on BASELINE, and returns the 16 x 16 coverage mask."""
+    """Places the ink of a supersampled mask in the cell, from its left edge and at most
+    `avail` pixels wide, its baseline on BASELINE; returns the 16 x 16 coverage mask."""
     bbox = mask_big.getbbox()
     cell = Image.new("L", (CELL * SS, CELL * SS), 0)
     if bbox is None:
@@ -177,9 +175,18 @@ def fit_glyph(mask_big, base, avail):
         joined.paste(upper, (0, 0))
         joined.paste(lower, (0, room))
         ink, top, height = joined, 0, joined.height
-    if top + height > (LOWEST_ROW + 1) * SS:
-        # Deep descenders: squash the part below the baseline.
-        height = (LOWEST_ROW + 1) * SS - top
+    below = top + height - BASELINE * SS
+    room_below = (LOWEST_ROW + 1 - BASELINE) * SS
+    if below > room_below:
+        # Deep descenders: squash only the part below the baseline, so that the baseline
+        # stays where it is for every glyph.
+        cut = height - below
+        upper = ink.crop((0, 0, ink.width, cut))
+        lower = ink.crop((0, cut, ink.width, ink.height)).resize((ink.width, room_below), Image.LANCZOS)
+        joined = Image.new("L", (ink.width, cut + room_below), 0)
+        joined.paste(upper, (0, 0))
+        joined.paste(lower, (0, cut))
+        ink, height = joined, joined.height
     ink = ink.resize((max(1, width), max(1, height)), Image.LANCZOS)
     # A glyph much narrower than its advance ("!", "C", "?") is moved right by half of the
     # spare room, on whole pixels, so the gaps on both sides look even.
@@ -557,15 +564,12 @@ def draw_arrows(img):
         else:
             pts = [(X1, cy), (X0, Y0), (X0, Y1)]
         d.polygon(pts, fill=(22, 28, 48, 255))
-        # Inner triangle, inset so that a dark rim stays around it.
-        inset = 2.2 * S
+        # Inner triangle shrunk towards the centre so a dark rim stays around it; its lower
+        # half a shade darker, as if lit from above.
         cx = sum(p[0] for p in pts) / 3.0
         inner = [(cx + (px_ - cx) * 0.78, cy + (py - cy) * 0.78) for px_, py in pts]
         d.polygon(inner, fill=(236, 226, 190, 255))
-        lower = [(cx + (px_ - cx) * 0.78, cy + (py - cy) * 0.78) for px_, py in pts]
-        lower = [lower[0], (lower[1][0], cy), lower[2]] if direction < 0 else [lower[0], (lower[1][0], cy), lower[2]]
-        d.polygon(lower, fill=(206, 190, 146, 255))
-        del inset
+        d.polygon([inner[0], (inner[1][0], cy), inner[2]], fill=(206, 190, 146, 255))
     small = layer.resize((W, H), Image.BOX)
     base = img.convert("RGBA")
     base.alpha_composite(small)
@@ -721,7 +725,6 @@ def make_end_markers():
 
 def make_icon_frame():
     img = rgba(40, 40)
-    d = ImageDraw.Draw(img)
     gold, dark = (255, 214, 92, 255), (40, 28, 8, 255)
     L = 11
     for cx, cy, sx, sy in ((0, 0, 1, 1), (39, 0, -1, 1), (0, 39, 1, -1), (39, 39, -1, -1)):
@@ -734,7 +737,6 @@ def make_icon_frame():
             for i in range(1, L):
                 for x, y in ((cx + sx * i, cy + sy * t), (cx + sx * t, cy + sy * i)):
                     img.putpixel((x, y), gold)
-    del d
     return img
 
 
