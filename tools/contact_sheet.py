@@ -83,7 +83,7 @@ def main():
             x, y = 10, y + row_h + 24
             row_h = 0
         placed.append((label, pic, x, y))
-        x += pic.width + 16
+        x += max(pic.width, int(font.getlength(label))) + 16
         row_h = max(row_h, pic.height)
     y += row_h + 30
     strip_y = y
