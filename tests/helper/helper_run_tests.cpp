@@ -11,6 +11,7 @@
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -167,7 +168,8 @@ struct Session
 
 static const int IGNORE_SIGPIPE = (signal(SIGPIPE, SIG_IGN), 0); // the program may exit unread
 
-static Session Start(const std::string& dir, const std::string& searchPath)
+// fileSizeLimit > 0 makes every write beyond that offset fail, as on a full disk.
+static Session Start(const std::string& dir, const std::string& searchPath, long fileSizeLimit = 0)
 {
     int in[2], out[2], err[2];
     Session s = { -1, -1, -1, -1 };
@@ -179,6 +181,12 @@ static Session Start(const std::string& dir, const std::string& searchPath)
         close(in[0]); close(in[1]); close(out[0]); close(out[1]); close(err[0]); close(err[1]);
         if (chdir(dir.c_str()) != 0) _exit(99);
         setenv("PATH", searchPath.c_str(), 1);
+        if (fileSizeLimit > 0)
+        {
+            signal(SIGXFSZ, SIG_IGN); // stays ignored across exec: writes fail with EFBIG
+            struct rlimit lim = { (rlim_t)fileSizeLimit, (rlim_t)fileSizeLimit };
+            setrlimit(RLIMIT_FSIZE, &lim);
+        }
         execl(HELPER_PATH, "helper", (char*)NULL);
         _exit(98);
     }
@@ -234,9 +242,9 @@ static RunResult Finish(Session& s, int alreadyStatus = -1)
 static const char PLAIN_PATH[] = "/usr/bin:/bin";
 
 static RunResult RunHelper(const std::string& dir, const std::string& input,
-                           const std::string& searchPath = PLAIN_PATH)
+                           const std::string& searchPath = PLAIN_PATH, long fileSizeLimit = 0)
 {
-    Session s = Start(dir, searchPath);
+    Session s = Start(dir, searchPath, fileSizeLimit);
     EXPECT_GT(s.Pid, 0);
     Send(s, input);
     return Finish(s);
@@ -403,6 +411,20 @@ TEST_F(HelperRun, ExtractionThatCannotWriteKeepsTheOldFiles)
     EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
 }
 
+TEST_F(HelperRun, ExtractionWriteFailureKeepsTheOldFiles)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 300000);
+    const Bytes oldTable{ 1, 2, 3 }, oldData{ 4, 5 };
+    PutFiles(oldTable, oldData);
+    // The table fits under the limit, the data does not.
+    RunResult r = RunHelper(Dir.Path, "2\nrom.z64\n1\n", Tool.SearchPath, 100000);
+    EXPECT_EQ(r.Out, Expected(std::string(QUESTION) + "Writing nes_message_data_static failed; the old file was kept.\n"));
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(Table(), oldTable);
+    EXPECT_EQ(Data(), oldData);
+    EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
+}
+
 // ---- Injection --------------------------------------------------------------------------------
 struct InjectCase
 {
@@ -479,6 +501,17 @@ TEST_F(HelperRun, InjectionWithMissingFilesStopsWithStatusThree)
         EXPECT_EQ(r.Status, 3) << present;
         EXPECT_TRUE(SameRom(before, ReadAll(Rom)));
     }
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, InjectionWriteFailureEndsWithStatusFive)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    PutFiles(MakeTable(1, 2), Bytes(24, 0x41));
+    // Writes below 1 MiB (the data end word) succeed, the table area lies beyond.
+    RunResult r = RunHelper(Dir.Path, "1\nrom.z64\n", Tool.SearchPath, 1 << 20);
+    EXPECT_EQ(r.Out, Expected("Writing the ROM image failed; it may be partly changed.\n"));
+    EXPECT_EQ(r.Status, 5);
     EXPECT_FALSE(Tool.Started());
 }
 
