@@ -136,6 +136,16 @@ FILE* CreateTempFileFor(const char* finalName, std::string* tempName)
     return NULL;
 }
 
+bool FlushToDisk(FILE* f)
+{
+    if (fflush(f) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(f)) == 0;
+#else
+    return fsync(fileno(f)) == 0;
+#endif
+}
+
 bool ReplaceFile(const char* tempName, const char* finalName)
 {
 #ifdef _WIN32

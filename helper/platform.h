@@ -27,5 +27,9 @@ bool SeekTo(FILE* f, uint64_t pos);
 // writing, binary. The name is returned in tempName.
 FILE* CreateTempFileFor(const char* finalName, std::string* tempName);
 
+// Pushes a written file to the disk, so a rename that follows cannot expose an empty file
+// after a crash.
+bool FlushToDisk(FILE* f);
+
 // Replaces finalName by tempName in one step.
 bool ReplaceFile(const char* tempName, const char* finalName);

@@ -188,7 +188,7 @@ static TransferFailure WriteTempCopy(FILE* rom, uint64_t from, uint64_t size, co
     FILE* out = CreateTempFileFor(name, tempName);
     if (!out) { tempName->clear(); return onWriteError; }
     TransferFailure result = CopyRomRange(rom, from, size, out, onWriteError);
-    if (fflush(out) != 0 && result == TRANSFER_OK) result = onWriteError;
+    if (result == TRANSFER_OK && !FlushToDisk(out)) result = onWriteError;
     if (fclose(out) != 0 && result == TRANSFER_OK) result = onWriteError;
     return result;
 }
