@@ -18,8 +18,9 @@ struct BenchDir
     std::string Path, Old;
     BenchDir()
     {
-        char tmpl[] = "/tmp/helper-bench-XXXXXX";
-        Path = mkdtemp(tmpl) ? tmpl : "";
+        const char* base = getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/helper-bench-XXXXXX";
+        Path = mkdtemp(&tmpl[0]) ? tmpl : "";
         char cwd[4096];
         Old = getcwd(cwd, sizeof(cwd)) ? cwd : ".";
         if (chdir(Path.c_str()) != 0) Path.clear();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -141,8 +142,9 @@ struct TempDir
     std::string Path;
     TempDir()
     {
-        char tmpl[] = "/tmp/helper-test-XXXXXX";
-        const char* p = mkdtemp(tmpl);
+        const char* base = getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/helper-test-XXXXXX";
+        const char* p = mkdtemp(&tmpl[0]);
         Path = p ? p : "";
     }
     ~TempDir()
