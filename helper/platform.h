@@ -1,0 +1,35 @@
+// The few things helper needs from the operating system, behind plain functions so the rest
+// of the program is the same everywhere. No command interpreter is ever involved.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Prints a prompt and holds the console until Enter. When restOfLinePending is set, what is
+// left of the line already typed is discarded first so it cannot end the wait. End of input
+// ends the wait at once, so a scripted run never hangs.
+void PauseConsole(FILE* in, FILE* out, bool restOfLinePending);
+
+// Starts a program found on the search path with exactly these arguments (argv[0] included,
+// null-terminated) and waits for it. Absence or failure of the program is ignored.
+void RunProgram(const char* const* argv);
+
+// Opens an existing regular file for reading, binary; NULL for anything else.
+FILE* OpenFileRead(const char* name);
+
+// Size of an open file; false when it is not a regular file or cannot be examined.
+bool FileSizeOf(FILE* f, uint64_t* size);
+
+// Seeks to an absolute 64-bit position.
+bool SeekTo(FILE* f, uint64_t pos);
+
+// Creates a new, empty file in the same directory as finalName under a fresh name, open for
+// writing, binary. The name is returned in tempName.
+FILE* CreateTempFileFor(const char* finalName, std::string* tempName);
+
+// Pushes a written file to the disk, so a rename that follows cannot expose an empty file
+// after a crash.
+bool FlushToDisk(FILE* f);
+
+// Replaces finalName by tempName in one step.
+bool ReplaceFile(const char* tempName, const char* finalName);

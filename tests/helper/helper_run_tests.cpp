@@ -1,0 +1,724 @@
+// Runs the real helper binary with piped standard input in a temporary working directory,
+// against sparse ROM images built here, and checks its console text, exit status and every
+// byte it writes or must leave alone.
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <csignal>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+typedef std::vector<uint8_t> Bytes;
+
+// ---- Places in the ROM image, written out here independently of the program -----------------
+static const uint64_t ROM_SIZE      = 12u << 20;  // sparse; comfortably above the table area
+static const uint64_t WORDS_AT      = 78016;
+static const uint64_t TABLE_AT      = 12330176;
+static const uint32_t TABLE_BYTES   = 16928;
+static const uint32_t DATA_AT       = 9199616;    // 0x8C6000
+static const uint64_t PATCH_AREA    = 0xAE60A0;   // recognisable bytes around the patch places
+static const uint64_t PATCH_AREA_N  = 0x70;
+
+static const char PAUSE[] = "Press Enter to continue . . . \n";
+static const char MENU[] = " 1 - Inject\n 2 - Extract\nMode: ROM: ";
+static const char QUESTION[] = "Text data files exist... overwrite? ( 1 = Y; 2 = N): ";
+
+// ---- Files ------------------------------------------------------------------------------------
+static Bytes ReadAll(const std::string& path)
+{
+    Bytes b;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return b;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) b.insert(b.end(), buf, buf + n);
+    fclose(f);
+    return b;
+}
+
+static void WriteAll(const std::string& path, const Bytes& b)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!b.empty())
+    {
+        ASSERT_EQ(fwrite(b.data(), 1, b.size(), f), b.size());
+    }
+    fclose(f);
+}
+
+static void WriteAt(const std::string& path, uint64_t pos, const Bytes& b)
+{
+    int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0) << path;
+    ASSERT_EQ(pwrite(fd, b.data(), b.size(), (off_t)pos), (ssize_t)b.size());
+    close(fd);
+}
+
+static bool Exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+static std::vector<std::string> Entries(const std::string& dir)
+{
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    if (!d) return names;
+    while (struct dirent* e = readdir(d))
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+static Bytes Pattern(size_t n, uint8_t mul, uint8_t add)
+{
+    Bytes b(n);
+    for (size_t i = 0; i < n; i++) b[i] = (uint8_t)(i * mul + add + (i >> 8));
+    return b;
+}
+
+static Bytes Word(uint32_t v)
+{
+    return Bytes{ (uint8_t)(v >> 24), (uint8_t)(v >> 16), (uint8_t)(v >> 8), (uint8_t)v };
+}
+
+static uint32_t WordIn(const Bytes& rom, uint64_t pos)
+{
+    return ((uint32_t)rom[pos] << 24) | ((uint32_t)rom[pos + 1] << 16) | ((uint32_t)rom[pos + 2] << 8) | rom[pos + 3];
+}
+
+static Bytes Slice(const Bytes& b, uint64_t pos, uint64_t n)
+{
+    return Bytes(b.begin() + pos, b.begin() + pos + n);
+}
+
+// A sparse ROM image: the two words, a table area, a data area (with bytes beyond its end that
+// an injection must leave alone) and recognisable bytes around the four patch places.
+static void MakeRom(const std::string& path, uint32_t start, uint32_t end, uint64_t size = ROM_SIZE)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, (off_t)size), 0);
+    close(fd);
+    Bytes words = Word(start), endWord = Word(end);
+    words.insert(words.end(), endWord.begin(), endWord.end());
+    if (size >= WORDS_AT + 8) WriteAt(path, WORDS_AT, words);
+    if (size >= TABLE_AT + TABLE_BYTES) WriteAt(path, TABLE_AT, Pattern(TABLE_BYTES, 7, 3));
+    if (size >= DATA_AT + 4096) WriteAt(path, DATA_AT, Pattern(4096, 13, 5));
+    if (size >= PATCH_AREA + PATCH_AREA_N) WriteAt(path, PATCH_AREA, Pattern(PATCH_AREA_N, 1, 0xC0));
+}
+
+// A table of 2116 records whose last two records carry the given text offsets; byte 4 of each
+// record (the high byte of its data address) is 0x07 and must not reach the patches.
+static Bytes MakeTable(uint32_t offsetA, uint32_t offsetB)
+{
+    Bytes t = Pattern(TABLE_BYTES, 11, 1);
+    const uint32_t recA = 16912, recB = 16920;
+    t[recA + 4] = 0x07; t[recA + 5] = (uint8_t)(offsetA >> 16); t[recA + 6] = (uint8_t)(offsetA >> 8); t[recA + 7] = (uint8_t)offsetA;
+    t[recB + 4] = 0x07; t[recB + 5] = (uint8_t)(offsetB >> 16); t[recB + 6] = (uint8_t)(offsetB >> 8); t[recB + 7] = (uint8_t)offsetB;
+    return t;
+}
+
+static int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return remove(path);
+}
+
+struct TempDir
+{
+    std::string Path;
+    TempDir()
+    {
+        const char* base = getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/helper-test-XXXXXX";
+        const char* p = mkdtemp(&tmpl[0]);
+        Path = p ? p : "";
+    }
+    ~TempDir()
+    {
+        if (!Path.empty()) nftw(Path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+    std::string operator/(const std::string& name) const { return Path + "/" + name; }
+};
+
+// ---- Running the program ----------------------------------------------------------------------
+struct RunResult
+{
+    int         Status; // exit status, or -1 when it did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+struct Session
+{
+    pid_t Pid;
+    int   In, Out, Err;
+};
+
+static const int IGNORE_SIGPIPE = (signal(SIGPIPE, SIG_IGN), 0); // the program may exit unread
+
+// fileSizeLimit > 0 makes every write beyond that offset fail, as on a full disk.
+static Session Start(const std::string& dir, const std::string& searchPath, long fileSizeLimit = 0)
+{
+    int in[2], out[2], err[2];
+    Session s = { -1, -1, -1, -1 };
+    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return s;
+    s.Pid = fork();
+    if (s.Pid == 0)
+    {
+        dup2(in[0], 0); dup2(out[1], 1); dup2(err[1], 2);
+        close(in[0]); close(in[1]); close(out[0]); close(out[1]); close(err[0]); close(err[1]);
+        if (chdir(dir.c_str()) != 0) _exit(99);
+        setenv("PATH", searchPath.c_str(), 1);
+        if (fileSizeLimit > 0)
+        {
+            signal(SIGXFSZ, SIG_IGN); // stays ignored across exec: writes fail with EFBIG
+            struct rlimit lim = { (rlim_t)fileSizeLimit, (rlim_t)fileSizeLimit };
+            setrlimit(RLIMIT_FSIZE, &lim);
+        }
+        execl(HELPER_PATH, "helper", (char*)NULL);
+        _exit(98);
+    }
+    close(in[0]); close(out[1]); close(err[1]);
+    s.In = in[1]; s.Out = out[0]; s.Err = err[0];
+    return s;
+}
+
+static void Send(Session& s, const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size())
+    {
+        ssize_t n = write(s.In, text.data() + done, text.size() - done);
+        if (n <= 0) break; // the program ended without reading everything
+        done += (size_t)n;
+    }
+}
+
+static bool ExitedWithin(Session& s, int ms, int* status)
+{
+    for (int waited = 0; waited <= ms; waited += 10)
+    {
+        if (waitpid(s.Pid, status, WNOHANG) == s.Pid) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+static std::string Drain(int fd)
+{
+    std::string text;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof(buf))) > 0) text.append(buf, (size_t)n);
+    close(fd);
+    return text;
+}
+
+static RunResult Finish(Session& s, int alreadyStatus = -1)
+{
+    if (s.In >= 0) close(s.In);
+    s.In = -1;
+    RunResult r;
+    r.Out = Drain(s.Out);
+    r.Err = Drain(s.Err);
+    int status = alreadyStatus;
+    if (alreadyStatus == -1) waitpid(s.Pid, &status, 0);
+    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+static const char PLAIN_PATH[] = "/usr/bin:/bin";
+
+static RunResult RunHelper(const std::string& dir, const std::string& input,
+                           const std::string& searchPath = PLAIN_PATH, long fileSizeLimit = 0)
+{
+    Session s = Start(dir, searchPath, fileSizeLimit);
+    EXPECT_GT(s.Pid, 0);
+    Send(s, input);
+    return Finish(s);
+}
+
+// ---- The stand-in checksum tool ---------------------------------------------------------------
+// Records its arguments one per line between brackets, and a copy of the ROM as it sees it.
+struct ChecksumStandIn
+{
+    TempDir Bin;
+    std::string SearchPath;
+    explicit ChecksumStandIn(int exitCode = 0)
+    {
+        std::string script =
+            "#!/bin/sh\n"
+            "here=\"$(dirname \"$0\")\"\n"
+            "printf '%s\\n' \"$#\" > \"$here/args\"\n"
+            "for a in \"$@\"; do printf '[%s]\\n' \"$a\" >> \"$here/args\"; done\n"
+            "cat -- \"$1\" > \"$here/seen.rom\"\n"
+            "exit " + std::to_string(exitCode) + "\n";
+        std::string tool = Bin / "rn64crc.exe";
+        FILE* f = fopen(tool.c_str(), "w");
+        if (f) { fputs(script.c_str(), f); fclose(f); }
+        chmod(tool.c_str(), 0755);
+        SearchPath = Bin.Path + ":" + PLAIN_PATH;
+    }
+    bool Started() const { return Exists(Bin / "args"); }
+    std::string Args() const
+    {
+        Bytes b = ReadAll(Bin / "args");
+        return std::string(b.begin(), b.end());
+    }
+};
+
+// ---- Fixture ----------------------------------------------------------------------------------
+struct HelperRun : ::testing::Test
+{
+    TempDir Dir;
+    ChecksumStandIn Tool;
+    std::string Rom;
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(Dir.Path.empty());
+        Rom = Dir / "rom.z64";
+    }
+    RunResult Run(const std::string& input) { return RunHelper(Dir.Path, input, Tool.SearchPath); }
+    void PutFiles(const Bytes& table, const Bytes& data)
+    {
+        WriteAll(Dir / "table", table);
+        WriteAll(Dir / "nes_message_data_static", data);
+    }
+    Bytes Table() { return ReadAll(Dir / "table"); }
+    Bytes Data() { return ReadAll(Dir / "nes_message_data_static"); }
+};
+
+static std::string Expected(const std::string& afterMenu)
+{
+    return std::string(MENU) + afterMenu + PAUSE;
+}
+
+// The ROM after an injection: end word, table, data and six patch bytes, nothing else.
+static Bytes ExpectedAfterInjection(Bytes rom, uint32_t newEnd, const Bytes& table, const Bytes& data,
+                                    uint8_t highA, uint16_t lowA, uint8_t highB, uint16_t lowB)
+{
+    Bytes w = Word(newEnd);
+    std::copy(w.begin(), w.end(), rom.begin() + WORDS_AT + 4);
+    std::copy(table.begin(), table.end(), rom.begin() + TABLE_AT);
+    std::copy(data.begin(), data.end(), rom.begin() + DATA_AT);
+    rom[0xAE60B7] = highA; rom[0xAE60BA] = (uint8_t)(lowA >> 8); rom[0xAE60BB] = (uint8_t)lowA;
+    rom[0xAE60C7] = highB; rom[0xAE60F2] = (uint8_t)(lowB >> 8); rom[0xAE60F3] = (uint8_t)lowB;
+    return rom;
+}
+
+// Compares two ROM images and names the first differing offset instead of dumping megabytes.
+static ::testing::AssertionResult SameRom(const Bytes& want, const Bytes& got)
+{
+    if (want.size() != got.size())
+        return ::testing::AssertionFailure() << "sizes " << want.size() << " and " << got.size();
+    for (size_t i = 0; i < want.size(); i++)
+        if (want[i] != got[i])
+            return ::testing::AssertionFailure() << "first difference at 0x" << std::hex << i
+                                                 << ": want 0x" << (int)want[i] << ", got 0x" << (int)got[i];
+    return ::testing::AssertionSuccess();
+}
+
+// ---- Extraction -------------------------------------------------------------------------------
+TEST_F(HelperRun, ExtractionCopiesTableAndDataRangeExactly)
+{
+    // The data range follows the words, wherever they point.
+    MakeRom(Rom, DATA_AT + 16, DATA_AT + 16 + 1003);
+    Bytes before = ReadAll(Rom);
+    RunResult r = Run("2\nrom.z64\n");
+    EXPECT_EQ(r.Out, Expected("The files were successfully extracted!\n"));
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(Table(), Slice(before, TABLE_AT, TABLE_BYTES));
+    EXPECT_EQ(Data(), Slice(before, DATA_AT + 16, 1003));
+    EXPECT_TRUE(SameRom(before, ReadAll(Rom)));
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, ExtractionOfEmptyRangeAndModeOnTheSameLine)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT);
+    RunResult r = Run("+2 rom.z64");
+    EXPECT_EQ(r.Out, Expected("The files were successfully extracted!\n"));
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(Table().size(), TABLE_BYTES);
+    EXPECT_TRUE(Exists(Dir / "nes_message_data_static"));
+    EXPECT_EQ(Data().size(), 0u);
+}
+
+TEST_F(HelperRun, OverwriteQuestionAnswersThatOverwrite)
+{
+    for (const char* answer : { "1", "0", "7" })
+        for (int which = 0; which < 2; which++) // only table, then only the data file
+        {
+            remove((Dir / "table").c_str());
+            remove((Dir / "nes_message_data_static").c_str());
+            MakeRom(Rom, DATA_AT, DATA_AT + 40);
+            Bytes rom = ReadAll(Rom);
+            WriteAll(Dir / (which == 0 ? "table" : "nes_message_data_static"), Bytes{ 1, 2, 3 });
+            RunResult r = Run(std::string("2\nrom.z64\n") + answer + "\n");
+            EXPECT_EQ(r.Out, Expected(std::string(QUESTION) + "The files were successfully extracted!\n")) << answer;
+            EXPECT_EQ(r.Status, 0) << answer;
+            EXPECT_EQ(Table(), Slice(rom, TABLE_AT, TABLE_BYTES)) << answer;
+            EXPECT_EQ(Data(), Slice(rom, DATA_AT, 40)) << answer;
+        }
+}
+
+TEST_F(HelperRun, OverwriteQuestionAnswersThatKeep)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    Bytes rom = ReadAll(Rom);
+    const Bytes oldTable{ 9, 8, 7 }, oldData{ 6, 5 };
+    for (const char* answer : { "2\n", "+2\n", "no\n", "2.0\n", "" }) // "" is end of input
+    {
+        PutFiles(oldTable, oldData);
+        RunResult r = Run(std::string("2\nrom.z64\n") + answer);
+        EXPECT_EQ(r.Out, Expected(std::string(QUESTION) + "The files were not replaced.\n")) << answer;
+        EXPECT_EQ(r.Status, 2) << answer;
+        EXPECT_EQ(Table(), oldTable) << answer;
+        EXPECT_EQ(Data(), oldData) << answer;
+        EXPECT_TRUE(SameRom(rom, ReadAll(Rom)));
+    }
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, ExtractionThatCannotWriteKeepsTheOldFiles)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    // A non-empty directory where table should go cannot be replaced by a file.
+    ASSERT_EQ(mkdir((Dir / "table").c_str(), 0755), 0);
+    WriteAll(Dir / "table/keep", Bytes{ 1 });
+    const Bytes oldData{ 4, 4, 4, 4 };
+    WriteAll(Dir / "nes_message_data_static", oldData);
+    RunResult r = Run("2\nrom.z64\n1\n");
+    EXPECT_EQ(r.Out, Expected(std::string(QUESTION) + "Writing table failed; the old file was kept.\n"));
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(Data(), oldData);
+    EXPECT_EQ(ReadAll(Dir / "table/keep"), Bytes{ 1 });
+    // No temporary file is left behind.
+    EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
+}
+
+TEST_F(HelperRun, ExtractionWriteFailureKeepsTheOldFiles)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 300000);
+    const Bytes oldTable{ 1, 2, 3 }, oldData{ 4, 5 };
+    PutFiles(oldTable, oldData);
+    // The table fits under the limit, the data does not.
+    RunResult r = RunHelper(Dir.Path, "2\nrom.z64\n1\n", Tool.SearchPath, 100000);
+    EXPECT_EQ(r.Out, Expected(std::string(QUESTION) + "Writing nes_message_data_static failed; the old file was kept.\n"));
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(Table(), oldTable);
+    EXPECT_EQ(Data(), oldData);
+    EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
+}
+
+// ---- Injection --------------------------------------------------------------------------------
+struct InjectCase
+{
+    size_t   DataSize;
+    uint32_t OffsetA, OffsetB;
+    uint32_t NewEnd;
+    uint8_t  HighA; uint16_t LowA;
+    uint8_t  HighB; uint16_t LowB;
+};
+
+TEST_F(HelperRun, InjectionWritesExactlyTheExpectedBytes)
+{
+    const InjectCase cases[] = {
+        { 1000, 0x01ABCD, 0x017FFF, DATA_AT + 1008, 0x02, 0xABCD, 0x01, 0x7FFF },
+        { 1008, 0xFF9000, 0x01ABCD, DATA_AT + 1008, 0x00, 0x9000, 0x02, 0xABCD },
+        { 0,    0x017FFF, 0xFF9000, DATA_AT,        0x01, 0x7FFF, 0x00, 0x9000 },
+    };
+    for (const InjectCase& c : cases)
+    {
+        SCOPED_TRACE(c.DataSize);
+        MakeRom(Rom, DATA_AT, DATA_AT + 4000);
+        Bytes before = ReadAll(Rom);
+        Bytes table = MakeTable(c.OffsetA, c.OffsetB);
+        Bytes data = Pattern(c.DataSize, 29, 77);
+        PutFiles(table, data);
+        remove((Tool.Bin / "args").c_str());
+        RunResult r = Run("1\nrom.z64\n");
+        EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
+        EXPECT_EQ(r.Err, "");
+        EXPECT_EQ(r.Status, 0);
+        Bytes after = ReadAll(Rom);
+        EXPECT_TRUE(SameRom(ExpectedAfterInjection(before, c.NewEnd, table, data,
+                                                   c.HighA, c.LowA, c.HighB, c.LowB), after));
+        // The byte before each high byte, which holds the top of the address, stays.
+        EXPECT_EQ(after[0xAE60B6], before[0xAE60B6]);
+        EXPECT_EQ(after[0xAE60C6], before[0xAE60C6]);
+        EXPECT_EQ(Table(), table); // the message files are only read
+        EXPECT_EQ(Data(), data);
+        EXPECT_EQ(Tool.Args(), "2\n[rom.z64]\n[-u]\n");
+    }
+}
+
+TEST_F(HelperRun, ExtractThenInjectUnchangedKeepsTableAndData)
+{
+    for (uint32_t size : { 1003u, 1008u })
+    {
+        SCOPED_TRACE(size);
+        MakeRom(Rom, DATA_AT, DATA_AT + size);
+        Bytes before = ReadAll(Rom);
+        remove((Dir / "table").c_str());
+        remove((Dir / "nes_message_data_static").c_str());
+        ASSERT_EQ(Run("2\nrom.z64\n").Status, 0);
+        ASSERT_EQ(Run("1\nrom.z64\n").Status, 0);
+        Bytes after = ReadAll(Rom);
+        EXPECT_EQ(Slice(after, TABLE_AT, TABLE_BYTES), Slice(before, TABLE_AT, TABLE_BYTES));
+        EXPECT_EQ(Slice(after, DATA_AT, 4096), Slice(before, DATA_AT, 4096));
+        EXPECT_EQ(WordIn(after, WORDS_AT), DATA_AT);
+        EXPECT_EQ(WordIn(after, WORDS_AT + 4), DATA_AT + (size + 15) / 16 * 16);
+    }
+}
+
+TEST_F(HelperRun, InjectionWithMissingFilesStopsWithStatusThree)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    Bytes before = ReadAll(Rom);
+    for (int present = 0; present < 3; present++) // none, only table, only the data file
+    {
+        remove((Dir / "table").c_str());
+        remove((Dir / "nes_message_data_static").c_str());
+        if (present == 1) WriteAll(Dir / "table", MakeTable(1, 2));
+        if (present == 2) WriteAll(Dir / "nes_message_data_static", Bytes(10, 1));
+        RunResult r = Run("1\nrom.z64\n");
+        EXPECT_EQ(r.Out, Expected("Necessary files not found!\n")) << present;
+        EXPECT_EQ(r.Status, 3) << present;
+        EXPECT_TRUE(SameRom(before, ReadAll(Rom)));
+    }
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, InjectionWriteFailureEndsWithStatusFive)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    PutFiles(MakeTable(1, 2), Bytes(24, 0x41));
+    // Writes below 1 MiB (the data end word) succeed, the table area lies beyond.
+    RunResult r = RunHelper(Dir.Path, "1\nrom.z64\n", Tool.SearchPath, 1 << 20);
+    EXPECT_EQ(r.Out, Expected("Writing the ROM image failed; it may be partly changed.\n"));
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_FALSE(Tool.Started());
+}
+
+// ---- Refusals ---------------------------------------------------------------------------------
+struct RefusalCase
+{
+    const char* Name;
+    int         Mode;
+    uint32_t    Start, End;
+    uint64_t    RomSize;
+    size_t      TableSize, DataSize;
+    const char* Line;
+};
+
+TEST_F(HelperRun, RefusalsWriteNothing)
+{
+    const RefusalCase cases[] = {
+        { "short rom, extract", 2, DATA_AT, DATA_AT + 8, 12347103, 16928, 8,
+          "The ROM image is too short (12347103 bytes, at least 12347104 needed); nothing was written." },
+        { "short rom, inject", 1, DATA_AT, DATA_AT + 8, 12347103, 16928, 8,
+          "The ROM image is too short (12347103 bytes, at least 12347104 needed); nothing was written." },
+        { "tiny rom", 2, 0, 0, 100, 16928, 8,
+          "The ROM image is too short (100 bytes, at least 12347104 needed); nothing was written." },
+        { "end below start, extract", 2, DATA_AT, DATA_AT - 1, ROM_SIZE, 16928, 8,
+          "The ROM's data end word 0x008C5FFF lies below its data start word 0x008C6000; nothing was written." },
+        { "end below start, inject", 1, DATA_AT, DATA_AT - 1, ROM_SIZE, 16928, 8,
+          "The ROM's data end word 0x008C5FFF lies below its data start word 0x008C6000; nothing was written." },
+        { "range beyond end", 2, 0x00BF0000, 0x00C00001, ROM_SIZE, 16928, 8,
+          "The message data (0x00BF0000 to 0x00C00001) lies beyond the end of the ROM image (12582912 bytes); nothing was written." },
+        { "table too short", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16927, 8,
+          "table holds 16927 bytes, not 16928; nothing was written." },
+        { "table too long", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16929, 8,
+          "table holds 16929 bytes, not 16928; nothing was written." },
+        { "one-record table", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 8, 8,
+          "table holds 8 bytes, not 16928; nothing was written." },
+        { "data start moved", 1, DATA_AT + 16, DATA_AT + 32, ROM_SIZE, 16928, 8,
+          "The ROM's data start word is 0x008C6010, not 0x008C6000; nothing was written." },
+        { "data reaches patch", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16928, 2228401,
+          "nes_message_data_static is too large (2228401 bytes, at most 2228400 fit); nothing was written." },
+    };
+    for (const RefusalCase& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        MakeRom(Rom, c.Start, c.End, c.RomSize);
+        Bytes table = Pattern(c.TableSize, 3, 9), data = Pattern(c.DataSize, 5, 1);
+        PutFiles(table, data);
+        Bytes before = ReadAll(Rom);
+        RunResult r = Run(std::to_string(c.Mode) + "\nrom.z64\n1\n");
+        EXPECT_EQ(r.Out, Expected(std::string(c.Line) + "\n"));
+        EXPECT_EQ(r.Status, 4);
+        EXPECT_TRUE(SameRom(before, ReadAll(Rom)));
+        EXPECT_EQ(Table(), table);
+        EXPECT_EQ(Data(), data);
+    }
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, LimitsThatAreStillAccepted)
+{
+    // The smallest ROM that holds every fixed place, and data ending right before the first
+    // patch place once rounded.
+    MakeRom(Rom, DATA_AT, DATA_AT + 8, 12347104);
+    PutFiles(MakeTable(0x10, 0x20), Pattern(2228400, 3, 3));
+    RunResult r = Run("1\nrom.z64\n");
+    EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
+    EXPECT_EQ(r.Status, 0);
+    Bytes after = ReadAll(Rom);
+    EXPECT_EQ(WordIn(after, WORDS_AT + 4), DATA_AT + 2228400);
+    EXPECT_EQ(Slice(after, DATA_AT, 2228400), Data());
+
+    // Extraction of a range that ends exactly at the end of the image.
+    MakeRom(Rom, 0x00BF0000, 0x00C00000);
+    r = Run("2\nrom.z64\n1\n");
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(Data().size(), 0x10000u);
+}
+
+// ---- Modes and the ROM path -------------------------------------------------------------------
+TEST_F(HelperRun, InvalidModesWriteNothingAndEndWithZero)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    Bytes before = ReadAll(Rom);
+    for (const char* mode : { "0\n", "3\n", "9\n", "-1\n", "1.5\n", "abc def\n", "99999999999\n" })
+    {
+        RunResult r = Run(std::string(mode) + "rom.z64\n");
+        EXPECT_EQ(r.Out, Expected("That is not a valid selection!\n")) << mode;
+        EXPECT_EQ(r.Status, 0) << mode;
+    }
+    EXPECT_TRUE(SameRom(before, ReadAll(Rom)));
+    EXPECT_FALSE(Exists(Dir / "table"));
+    EXPECT_FALSE(Exists(Dir / "nes_message_data_static"));
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, RomThatCannotBeOpened)
+{
+    RunResult r = Run("2\nmissing.z64\n");
+    EXPECT_EQ(r.Out, Expected("missing.z64 not found or inaccessible!\n"));
+    EXPECT_EQ(r.Status, 1);
+
+    ASSERT_EQ(mkdir((Dir / "adir").c_str(), 0755), 0);
+    r = Run("1\nadir\n");
+    EXPECT_EQ(r.Out, Expected("adir not found or inaccessible!\n"));
+    EXPECT_EQ(r.Status, 1);
+
+    r = Run("2\n"); // end of input before any path
+    EXPECT_EQ(r.Out, Expected(" not found or inaccessible!\n"));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_FALSE(Tool.Started());
+}
+
+TEST_F(HelperRun, ReadOnlyRomCannotBeOpened)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "root may write to a read-only file";
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    ASSERT_EQ(chmod(Rom.c_str(), 0444), 0);
+    for (const char* mode : { "1", "2" })
+    {
+        RunResult r = Run(std::string(mode) + "\nrom.z64\n");
+        EXPECT_EQ(r.Out, Expected("rom.z64 not found or inaccessible!\n"));
+        EXPECT_EQ(r.Status, 1);
+    }
+    EXPECT_FALSE(Exists(Dir / "table"));
+}
+
+TEST_F(HelperRun, PathWithShellCharactersAndNoLengthLimit)
+{
+    // Quote, semicolon and dollar reach the file open and the tool as they are.
+    const std::string odd = "we\"ird;$HOME$(false)`x`rom.z64";
+    MakeRom(Dir / odd, DATA_AT, DATA_AT + 40);
+    PutFiles(MakeTable(1, 2), Bytes(24, 0x41));
+    RunResult r = Run("1\n" + odd + "\n");
+    EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(Tool.Args(), "2\n[" + odd + "]\n[-u]\n");
+    // The tool starts after the image is closed: it sees the final bytes.
+    EXPECT_TRUE(SameRom(ReadAll(Dir / odd), ReadAll(Tool.Bin / "seen.rom")));
+
+    // A path far longer than any fixed buffer: nested directories, 600 characters in all.
+    std::string rel;
+    for (int i = 0; i < 5; i++)
+    {
+        rel += std::string(110, (char)('a' + i));
+        ASSERT_EQ(mkdir((Dir / rel).c_str(), 0755), 0);
+        rel += "/";
+    }
+    rel += "rom.z64";
+    MakeRom(Dir / rel, DATA_AT, DATA_AT + 40);
+    r = Run("2\n" + rel + "\n1\n");
+    EXPECT_EQ(r.Out, Expected(std::string(QUESTION) + "The files were successfully extracted!\n"));
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(Data(), Slice(ReadAll(Dir / rel), DATA_AT, 40));
+
+    std::string missing = std::string(3000, 'm') + ";\"$";
+    r = Run("2\n" + missing + "\n");
+    EXPECT_EQ(r.Out, Expected(missing + " not found or inaccessible!\n"));
+    EXPECT_EQ(r.Status, 1);
+}
+
+// ---- Checksum tool ----------------------------------------------------------------------------
+TEST_F(HelperRun, ChecksumToolAbsentOrFailingIsIgnored)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    PutFiles(MakeTable(1, 2), Bytes(24, 0x41));
+    RunResult r = RunHelper(Dir.Path, "1\nrom.z64\n", PLAIN_PATH); // not on the search path
+    EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
+    EXPECT_EQ(r.Status, 0);
+
+    ChecksumStandIn failing(3);
+    r = RunHelper(Dir.Path, "1\nrom.z64\n", failing.SearchPath);
+    EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(failing.Args(), "2\n[rom.z64]\n[-u]\n");
+}
+
+// ---- Pause ------------------------------------------------------------------------------------
+TEST_F(HelperRun, PauseDiscardsTheTypedRestOfLineThenWaitsForEnter)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    for (const char* typed : { "9\nrom.z64 and more words\n", "9\nrom.z64\n", "9 rom.z64\n" })
+    {
+        Session s = Start(Dir.Path, Tool.SearchPath);
+        ASSERT_GT(s.Pid, 0);
+        Send(s, typed);
+        int status = 0;
+        EXPECT_FALSE(ExitedWithin(s, 300, &status)) << typed; // still waiting for Enter
+        Send(s, "\n");
+        EXPECT_TRUE(ExitedWithin(s, 5000, &status)) << typed;
+        RunResult r = Finish(s, status);
+        EXPECT_EQ(r.Out, Expected("That is not a valid selection!\n"));
+        EXPECT_EQ(r.Status, 0);
+    }
+}
+
+TEST_F(HelperRun, PauseAfterTheOverwriteAnswerAlsoWaits)
+{
+    MakeRom(Rom, DATA_AT, DATA_AT + 40);
+    PutFiles(Bytes{ 1 }, Bytes{ 2 });
+    Session s = Start(Dir.Path, Tool.SearchPath);
+    ASSERT_GT(s.Pid, 0);
+    Send(s, "2\nrom.z64\n2 trailing\n");
+    int status = 0;
+    EXPECT_FALSE(ExitedWithin(s, 300, &status));
+    Send(s, "\n");
+    EXPECT_TRUE(ExitedWithin(s, 5000, &status));
+    RunResult r = Finish(s, status);
+    EXPECT_EQ(r.Status, 2);
+}
