@@ -9,14 +9,14 @@ TEST_F(StoreTest, BoxesAreFoundAndLoadedOneAtATime)
     ASSERT_EQ(Store.BoxStarts.size(), 3u);
     EXPECT_EQ(Store.BoxStarts[1], 4u);
     EXPECT_EQ(Store.BoxStarts[2], 8u);
-    EXPECT_EQ(EditText(), Bytes("One") + Text{ CC_BOX_BREAK });
+    EXPECT_EQ(EditText(), (Bytes("One") + Text{ CC_BOX_BREAK }));
     NextBox(Store);
     RefreshBox(Store, false);
-    EXPECT_EQ(EditText(), Bytes("Two") + Text{ CC_BOX_BREAK });
+    EXPECT_EQ(EditText(), (Bytes("Two") + Text{ CC_BOX_BREAK }));
     NextBox(Store);
     RefreshBox(Store, false);
     // A box that holds only its terminator.
-    EXPECT_EQ(EditText(), Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_END }));
     EXPECT_EQ(Store.EditBuffer[1], TEXT_NUL);
 }
 
@@ -50,10 +50,10 @@ TEST_F(StoreTest, AltBreakIsABoxForTheArrowsButCopiedWithTheNextBox)
 {
     LoadMessages({ Bytes("A") + Text{ CC_BOX_BREAK_ALT } + Bytes("B") + Text{ CC_END } });
     EXPECT_EQ(Store.LastBox, 1u);
-    EXPECT_EQ(EditText(), Bytes("A") + Text{ CC_BOX_BREAK_ALT } + Bytes("B") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("A") + Text{ CC_BOX_BREAK_ALT } + Bytes("B") + Text{ CC_END }));
     NextBox(Store);
     RefreshBox(Store, false);
-    EXPECT_EQ(EditText(), Bytes("B") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("B") + Text{ CC_END }));
 }
 
 TEST_F(StoreTest, LoadedIconIsTheFirstIconOfTheBoxOnly)
@@ -82,7 +82,7 @@ TEST_F(StoreTest, ScanStopsAtTheEndOfTheData)
     RefreshBox(Store, false);
     // Unterminated: shown, but held read-only and written back as it was.
     EXPECT_TRUE(Store.BoxReadOnly);
-    EXPECT_EQ(EditText(), Bytes("c") + Text{ CC_ICON });
+    EXPECT_EQ(EditText(), (Bytes("c") + Text{ CC_ICON }));
     TypeByte(Store, 'z');
     EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
     RefreshBox(Store, true);
@@ -127,8 +127,8 @@ TEST_F(StoreTest, LongBoxIsHeldReadOnlyAndWrittenBackWhole)
     RefreshBox(Store, false);
     DeleteBox(Store);
     RefreshBox(Store, false);
-    EXPECT_EQ(Message(0), Bytes("next") + Text{ CC_END });
-    EXPECT_EQ(Message(1), Bytes("after") + Text{ CC_END });
+    EXPECT_EQ(Message(0), (Bytes("next") + Text{ CC_END }));
+    EXPECT_EQ(Message(1), (Bytes("after") + Text{ CC_END }));
 }
 
 // ---- RefreshBox --------------------------------------------------------------------------------
@@ -158,7 +158,7 @@ TEST_F(StoreTest, EditsBeforeTheFirstLoadChangeNothing)
     EXPECT_EQ(Store.Cursor, 0u);
     ASSERT_TRUE(RefreshBox(Store, false));
     EXPECT_EQ(DataBytes(), Data);
-    EXPECT_EQ(EditText(), Bytes("Hello") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Hello") + Text{ CC_END }));
 }
 
 TEST_F(StoreTest, CursorIsLoweredToTheTerminatorOfAShorterBox)
@@ -170,7 +170,7 @@ TEST_F(StoreTest, CursorIsLoweredToTheTerminatorOfAShorterBox)
     RefreshBox(Store, false);
     EXPECT_EQ(Store.Cursor, 2u);
     TypeByte(Store, 'c');
-    EXPECT_EQ(EditText(), Bytes("abc") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("abc") + Text{ CC_END }));
 }
 
 // ---- Navigation --------------------------------------------------------------------------------
@@ -180,7 +180,7 @@ TEST_F(StoreTest, MessageArrowsWrapAround)
     PreviousMessage(Store);
     EXPECT_EQ(Store.CurrentEntryPos, 16u);
     RefreshBox(Store, false);
-    EXPECT_EQ(EditText(), Bytes("2") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("2") + Text{ CC_END }));
     NextMessage(Store);
     EXPECT_EQ(Store.CurrentEntryPos, 0u);
     NextMessage(Store);
