@@ -9,9 +9,10 @@
 #include <cstring>
 
 // ---- The room and shape rule --------------------------------------------------------------------
+// After DeleteBox the working copy no longer describes MessageData: it is only dropped.
 static bool Editable(const MessageStore& store)
 {
-    return store.BoxLoaded && !store.BoxReadOnly;
+    return store.BoxLoaded && !store.BoxReadOnly && store.EditState != EDIT_BOX_REMOVED;
 }
 
 // True when the text holds exactly boxes box ends by the terminator rule, the last of them its

@@ -233,3 +233,15 @@ TEST_F(StoreTest, DeleteBoxLeavesEntriesSharingTheMessageOnIt)
     EXPECT_EQ(Message(1), (Bytes("Cd") + Text{ CC_END }));
     EXPECT_EQ(Message(2), BYE);
 }
+
+TEST_F(StoreTest, TypingAfterDeleteBoxInTheSameFrameIsNotWrittenOverTheCut)
+{
+    LoadMessages({ THREE, BYE });
+    DeleteBox(Store);
+    TypeByte(Store, '#');
+    AddBox(Store);
+    EXPECT_EQ(Store.EditState, EDIT_BOX_REMOVED);
+    RefreshBox(Store, false);
+    EXPECT_EQ(Message(0), (Bytes("B") + Text{ CC_BOX_BREAK } + Bytes("C") + Text{ CC_END }));
+    EXPECT_EQ(Message(1), BYE);
+}
