@@ -196,7 +196,7 @@ bool WriteTestFile(const std::string& dir, const char* name, const std::vector<u
 {
     FILE* f = fopen((dir + "/" + name).c_str(), "wb");
     if (!f) return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && ok;
 }
 
