@@ -113,19 +113,42 @@ static void BM_ReferenceCommitBox(benchmark::State& state)
 }
 BENCHMARK(BM_ReferenceCommitBox)->Unit(benchmark::kMicrosecond)->Iterations(20);
 
+// The floor for a commit near the start: one move of the data's tail by 4 bytes.
+static void BM_PlainTailMove(benchmark::State& state)
+{
+    MessageStore s = CommitStore();
+    uint32_t from = s.LoadedBoxOffset + 200;
+    uint32_t tail = s.MessageDataSize - from;
+    uint32_t toggle = 0;
+    for (auto _ : state)
+    {
+        toggle ^= 1;
+        memmove(s.MessageData.data() + from + 4 * toggle, s.MessageData.data() + from + 4 * (toggle ^ 1), tail);
+        benchmark::ClobberMemory();
+    }
+    state.counters["bytes"] = tail;
+}
+BENCHMARK(BM_PlainTailMove)->Unit(benchmark::kMicrosecond);
+
 // ---- Alignment of a table whose every offset is misaligned --------------------------------------
-// The generated messages back to back, each starting one byte past a multiple of 4.
+// The generated messages back to back, each starting off a multiple of 4, and chosen so that
+// it is still misaligned after the pads before it: every entry needs its own insertion.
 static MessageStore MisalignedStore()
 {
     const MessageStore& p = Pristine();
     MessageStore s = p;
-    std::vector<uint8_t> data(1, 0);
+    std::vector<uint8_t> data;
+    uint32_t padsBefore = 0;
     for (uint32_t e = 0; e < p.MessageTableSize; e += ENTRY_SIZE)
     {
         uint32_t start = ReadTextOffset(p, e);
         uint32_t end = e + ENTRY_SIZE < p.MessageTableSize ? ReadTextOffset(p, e + ENTRY_SIZE) : p.MessageDataSize;
         while (end > start + 1 && p.MessageData[end - 1] == 0) end--;
-        while (data.size() % 4 != 1) data.push_back(0);
+        uint32_t residue = 1 + (e / ENTRY_SIZE) % 3;
+        if ((residue + padsBefore) % 4 == 0) residue = residue % 3 + 1;
+        data.push_back(0);
+        while (data.size() % 4 != residue) data.push_back(0);
+        padsBefore += 4 - (residue + padsBefore) % 4;
         WriteTextOffset(s, e, (uint32_t)data.size());
         data.insert(data.end(), p.MessageData.begin() + start, p.MessageData.begin() + end);
     }

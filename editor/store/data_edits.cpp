@@ -44,18 +44,20 @@ void DeleteDataBytes(MessageStore& store, uint32_t pos, uint32_t count)
 // ---- Text offsets -------------------------------------------------------------------------------
 void ShiftTextOffsets(MessageStore& store, uint32_t fromEntryPos, int32_t delta)
 {
+    uint8_t* table = store.MessageTable.data();
     for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
-        WriteTextOffset(store, e, (ReadTextOffset(store, e) + (uint32_t)delta) & OFFSET_MASK);
+        SetEntryOffset(table + e, (EntryOffset(table + e) + (uint32_t)delta) & OFFSET_MASK);
 }
 
 void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart, int32_t delta)
 {
     if (delta == 0) return;
+    uint8_t* table = store.MessageTable.data();
     for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
-        uint32_t offset = ReadTextOffset(store, e);
+        uint32_t offset = EntryOffset(table + e);
         if (offset > messageStart)
-            WriteTextOffset(store, e, (offset + (uint32_t)delta) & OFFSET_MASK);
+            SetEntryOffset(table + e, (offset + (uint32_t)delta) & OFFSET_MASK);
     }
 }
 
@@ -110,9 +112,10 @@ void AlignTextOffsets(MessageStore& store)
     uint32_t shift = 0;
     uint32_t lastInsert = 0;
     uint32_t size = store.MessageDataSize;
+    uint8_t* table = store.MessageTable.data();
     for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
-        uint32_t original = ReadTextOffset(store, e);
+        uint32_t original = EntryOffset(table + e);
         // The zero bytes go into the data only where the store's order holds; an offset out of
         // order or outside the data is not the start of a message the store can move.
         bool movable = original >= lastInsert && original <= size;
@@ -129,7 +132,7 @@ void AlignTextOffsets(MessageStore& store)
                 offset = (offset + pad) & OFFSET_MASK;
             }
         }
-        if (movable) WriteTextOffset(store, e, offset);
+        if (offset != original) SetEntryOffset(table + e, offset);
     }
     if (shift == 0) return;
     uint32_t total = shift;

@@ -23,30 +23,44 @@ enum WalkResult
     WALK_FAILED_AT_END, // failed on the message's CC_END or at the end of the data: give up
 };
 
-static WalkResult WalkFrom(const uint8_t* data, uint32_t size, uint32_t pos, const uint8_t* text, uint32_t length)
+// How each text byte takes part in a comparison: the folded byte it is compared as, or a step
+// over it (and its argument) that uses up no search character.
+const uint16_t PASS_WITH_ARGUMENT = 0x100;
+const uint16_t PASS_ALONE = 0x101;
+
+struct FoldTable
+{
+    uint16_t Fold[256];
+    FoldTable()
+    {
+        for (int b = 0; b < 256; b++)
+            Fold[b] = (uint16_t)(b > 0x60 ? b - 0x20 : b);
+        Fold[CC_LINE_BREAK] = ' ';
+        Fold[CC_COLOR] = Fold[CC_SHIFT] = PASS_WITH_ARGUMENT;
+        Fold[CC_PASS_08] = Fold[CC_PASS_09] = PASS_ALONE;
+    }
+};
+static const FoldTable FOLD;
+
+static inline WalkResult WalkFrom(const uint8_t* data, uint32_t size, uint32_t pos, const uint8_t* text, uint32_t length)
 {
     uint32_t j = 0;
     while (j < length)
     {
         if (pos >= size) return WALK_FAILED_AT_END;
         uint8_t b = data[pos];
-        // Colour and shift codes pass with their argument, the two pass-through codes alone;
-        // none of them uses up a search character.
-        if (b == CC_COLOR || b == CC_SHIFT)
+        uint16_t folded = FOLD.Fold[b];
+        if (folded == text[j])
         {
-            pos += 2;
-            continue;
-        }
-        if (b == CC_PASS_08 || b == CC_PASS_09)
-        {
+            j++;
             pos++;
-            continue;
         }
-        uint8_t folded = b == CC_LINE_BREAK ? (uint8_t)' ' : (b > 0x60 ? (uint8_t)(b - 0x20) : b);
-        if (folded != text[j])
+        else if (folded == PASS_WITH_ARGUMENT)
+            pos += 2;
+        else if (folded == PASS_ALONE)
+            pos++;
+        else
             return b == CC_END ? WALK_FAILED_AT_END : WALK_FAILED;
-        j++;
-        pos++;
     }
     return WALK_MATCH;
 }
@@ -62,6 +76,9 @@ void SearchMessages(const MessageStore& store, SearchState& search)
         if (c >= 0x61 && c <= 0x7F) c = (uint8_t)(c - 0x20);
         length++;
     }
+    // A local copy: the walk then need not reread the text through a pointer that may alias.
+    uint8_t text[SEARCH_TEXT_SIZE] = {};
+    memcpy(text, search.SearchText, length);
     const uint8_t* data = store.MessageData.data();
     uint32_t size = store.MessageDataSize;
     for (uint32_t p = 0; p + ENTRY_SIZE <= store.MessageTableSize; p += ENTRY_SIZE)
@@ -71,7 +88,7 @@ void SearchMessages(const MessageStore& store, SearchState& search)
         bool match = length == 0;
         for (uint32_t s = t; !match && s < t + SEARCH_START_POSITIONS; s++)
         {
-            WalkResult r = WalkFrom(data, size, s, search.SearchText, length);
+            WalkResult r = WalkFrom(data, size, s, text, length);
             if (r == WALK_MATCH) match = true;
             else if (r == WALK_FAILED_AT_END) break;
         }

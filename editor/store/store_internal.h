@@ -2,6 +2,18 @@
 #pragma once
 #include "message_store.h"
 
+// Text offset of a table entry (bytes 5..7, big-endian) and its rewrite; byte 4 is kept.
+inline uint32_t EntryOffset(const uint8_t* entry)
+{
+    return ((uint32_t)entry[5] << 16) | ((uint32_t)entry[6] << 8) | entry[7];
+}
+inline void SetEntryOffset(uint8_t* entry, uint32_t offset)
+{
+    entry[5] = (uint8_t)(offset >> 16);
+    entry[6] = (uint8_t)(offset >> 8);
+    entry[7] = (uint8_t)offset;
+}
+
 // Makes MessageData hold at least needed bytes, growing by doubling; bytes past
 // MessageDataSize stay zero.
 void EnsureDataCapacity(MessageStore& store, uint32_t needed);
