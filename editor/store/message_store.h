@@ -149,8 +149,12 @@ uint32_t EditTextLength(const MessageStore& store);
 uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated = nullptr);
 
 // ---- Text edits (EditBuffer) -----------------------------------------------------------------
-// Each is all-or-nothing: an edit that would make the box text longer than EDIT_TEXT_MAX
-// changes nothing, and nothing applies before the first box has been loaded.
+// Each is all-or-nothing: an edit that would make the box text longer than EDIT_TEXT_MAX, or
+// would leave the box's terminator anywhere but at its last byte (a byte behind it, a raw
+// CC_END/CC_BOX_BREAK exposed inside, CC_ICON/CC_SHIFT directly before it), changes nothing,
+// the cursor included. Nothing applies before the first box has been loaded, to a box held
+// read-only, or after DeleteBox until the next load. A cursor past the terminator acts at it.
+// InsertEditByte returns whether the byte was inserted.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte);
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count);
 void TypeByte(MessageStore& store, uint8_t byte);
