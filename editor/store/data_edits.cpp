@@ -180,19 +180,22 @@ void DeleteBox(MessageStore& store)
 }
 
 // ---- Entry edits --------------------------------------------------------------------------------
-static void SetTypePositionByte(MessageStore& store, uint8_t value)
+// The byte is read from the table itself, so a change of entry earlier in the same frame
+// cannot carry another entry's nibble over.
+static void SetTypePositionNibble(MessageStore& store, uint8_t keepMask, uint8_t bits)
 {
-    if (store.CurrentEntryPos + ENTRY_SIZE > store.MessageTableSize) return;
-    store.MessageTable[store.CurrentEntryPos + 2] = value;
-    store.CurrentEntry[2] = value;
+    if (store.CurrentEntryPos % ENTRY_SIZE != 0 || store.CurrentEntryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    uint8_t& b = store.MessageTable[store.CurrentEntryPos + 2];
+    b = (uint8_t)((b & keepMask) | bits);
+    store.CurrentEntry[2] = b;
 }
 
 void SetBoxType(MessageStore& store, uint8_t type)
 {
-    SetTypePositionByte(store, (uint8_t)((store.CurrentEntry[2] & 0x0F) | ((type & 0x0F) << 4)));
+    SetTypePositionNibble(store, 0x0F, (uint8_t)((type & 0x0F) << 4));
 }
 
 void SetBoxPosition(MessageStore& store, uint8_t position)
 {
-    SetTypePositionByte(store, (uint8_t)((store.CurrentEntry[2] & 0xF0) | (position & 0x0F)));
+    SetTypePositionNibble(store, 0xF0, (uint8_t)(position & 0x0F));
 }

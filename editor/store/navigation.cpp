@@ -62,6 +62,8 @@ uint32_t EditTextLength(const MessageStore& store)
 
 void LoadBox(MessageStore& store)
 {
+    if (store.BoxStarts.empty()) ScanBoxStarts(store, store.CurrentTextOffset);
+    if (store.CurrentBox > store.LastBox) store.CurrentBox = store.LastBox;
     uint32_t start = store.CurrentTextOffset + store.BoxStarts[store.CurrentBox];
     bool terminated = false;
     uint32_t length = BoxLengthAt(store, start, &terminated);
