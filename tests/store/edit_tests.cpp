@@ -223,3 +223,15 @@ TEST_F(StoreTest, BoxTypeAndPositionChangeTheirNibbleAtOnce)
     EXPECT_EQ(Store.MessageTable[2], 0x20);
     EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
 }
+
+TEST_F(StoreTest, BoxTypeAfterAChangeOfEntryInTheSameFrameKeepsThatEntrysPosition)
+{
+    BuildMessagePair({ Bytes("A") + Text{ CC_END }, Bytes("B") + Text{ CC_END } }, Table, Data);
+    Table[2] = 0x02;  // entry 0: center
+    Table[10] = 0x01; // entry 1: top
+    LoadPair();
+    NextMessage(Store); // CurrentEntry still describes entry 0 until the next refresh
+    SetBoxType(Store, 5);
+    EXPECT_EQ(Store.MessageTable[10], 0x51);
+    EXPECT_EQ(Store.MessageTable[2], 0x02);
+}

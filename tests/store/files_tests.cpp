@@ -273,3 +273,26 @@ TEST_F(StoreTest, SaveKeepsTheFileMode)
     ASSERT_EQ(stat((Dir + "/table").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
+
+static bool FailEveryCreate(FileStep step, const char*)
+{
+    return step == FILE_STEP_CREATE;
+}
+
+TEST_F(StoreTest, PlaceholderThatCannotBeCreatedIsHeldInMemory)
+{
+    FileFaultHook = FailEveryCreate;
+    testing::internal::CaptureStderr();
+    LoadMessageFiles(Store, Dir.c_str());
+    std::string err = testing::internal::GetCapturedStderr();
+    FileFaultHook = nullptr;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    EXPECT_FALSE(Store.FilesCreated);
+    EXPECT_NE(Store.Source, SOURCE_CREATED);
+    EXPECT_EQ(DataBytes(), DefaultData());
+    RefreshBox(Store, true);
+    EXPECT_TRUE(SaveMessageFiles(Store));
+    CloseMessageStore(Store);
+    EXPECT_FALSE(TestFileExists(Dir, "table"));
+    EXPECT_FALSE(TestFileExists(Dir, "nes_message_data_static"));
+}
