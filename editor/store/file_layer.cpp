@@ -74,9 +74,9 @@ static mode_t ModeFor(const std::string& path)
 // Writes one temporary file beside path; fills tempPath. Returns 0 or the errno of the failure.
 static int WriteTemporary(const FileToWrite& file, std::string& tempPath, const char** what)
 {
-    std::string dir = DirectoryOf(file.Path);
-    std::string base = file.Path.substr(file.Path.rfind('/') == std::string::npos ? 0 : file.Path.rfind('/') + 1);
-    tempPath = dir + "/." + base + ".XXXXXX";
+    size_t slash = file.Path.rfind('/');
+    std::string base = slash == std::string::npos ? file.Path : file.Path.substr(slash + 1);
+    tempPath = DirectoryOf(file.Path) + "/." + base + ".XXXXXX";
     *what = "create a temporary file for";
     if (InjectedFault(FILE_STEP_CREATE, file.Path.c_str()))
     {
