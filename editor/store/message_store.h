@@ -20,6 +20,9 @@ const char* const DATA_FILE_NAME  = "nes_message_data_static";
 extern const uint8_t DEFAULT_TABLE[8];
 extern const uint8_t DEFAULT_DATA[];
 extern const uint32_t DEFAULT_DATA_SIZE;
+// Held in memory (never written) when the files on disk break the store's assumptions.
+extern const uint8_t DAMAGED_DATA[];
+extern const uint32_t DAMAGED_DATA_SIZE;
 
 // ---- Where the store's contents came from --------------------------------------------------
 enum StoreSource
@@ -49,7 +52,7 @@ struct MessageStore
     // Images of the two files. MessageData grows when an edit needs room; bytes past
     // MessageDataSize are not data.
     std::vector<uint8_t> MessageData;     // size() is the capacity
-    std::vector<uint8_t> ScratchData;     // work area for moving data, same capacity
+    std::vector<uint8_t> ScratchData;     // not needed: data moves happen in place (kept empty)
     uint32_t MessageDataSize = 0;
     std::vector<uint8_t> MessageTable;
     uint32_t MessageTableSize = 0;        // fixed for the run
@@ -64,6 +67,8 @@ struct MessageStore
     uint32_t CurrentBox = 0;
     uint32_t LastBox = 0;
     std::vector<uint32_t> BoxStarts;      // relative to CurrentTextOffset; no fixed box limit
+    uint32_t MessageEnd = 0;              // MessageData position where ScanBoxStarts stopped
+                                          // (the message's CC_END, or MessageDataSize)
 
     // Working copy of the current box
     uint8_t  EditBuffer[EDIT_BUFFER_SIZE] = {};
@@ -76,6 +81,14 @@ struct MessageStore
     uint32_t LoadedEntryPos = 0;
     uint32_t LoadedBoxLength = 0;         // bytes the loaded box occupies in MessageData
     uint8_t  LoadedIcon = NO_ICON;        // first CC_ICON argument of the box as loaded
+    uint32_t LoadedTextOffset = 0;        // text offset of LoadedEntryPos when the box was loaded
+    // The loaded box is longer than EDIT_TEXT_MAX or runs to the end of the data without a
+    // terminator: EditBuffer shows its start, text edits are refused and the commit leaves the
+    // box in MessageData exactly as it was. DeleteBox still works on it.
+    bool     BoxReadOnly = false;
+
+    // Work area of AlignTextOffsets (pairs of position and pad), kept between calls
+    std::vector<uint32_t> AlignWork;
 
     // Files
     StoreSource Source = SOURCE_FILES;
@@ -131,10 +144,17 @@ void SelectEntry(MessageStore& store, uint32_t entryPos);
 void CursorLeft(MessageStore& store);
 void CursorRight(MessageStore& store);
 uint32_t EditTextLength(const MessageStore& store);
+// Length of the box starting at pos by the terminator rule (terminator included), bounded by
+// MessageDataSize; terminated says whether a terminator was found before the end of the data.
+uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated = nullptr);
 
 // ---- Text edits (EditBuffer) -----------------------------------------------------------------
-// Each is all-or-nothing: an edit that would make the box text longer than EDIT_TEXT_MAX
-// changes nothing, and nothing applies before the first box has been loaded.
+// Each is all-or-nothing: an edit that would make the box text longer than EDIT_TEXT_MAX, or
+// would leave the box's terminator anywhere but at its last byte (a byte behind it, a raw
+// CC_END/CC_BOX_BREAK exposed inside, CC_ICON/CC_SHIFT directly before it), changes nothing,
+// the cursor included. Nothing applies before the first box has been loaded, to a box held
+// read-only, or after DeleteBox until the next load. A cursor past the terminator acts at it.
+// InsertEditByte returns whether the byte was inserted.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte);
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count);
 void TypeByte(MessageStore& store, uint8_t byte);

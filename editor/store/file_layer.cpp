@@ -1,0 +1,175 @@
+// All-or-nothing file replacement and whole-file reading.
+#include "file_layer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool (*FileFaultHook)(FileStep step, const char* path) = nullptr;
+
+static bool InjectedFault(FileStep step, const char* path)
+{
+    if (FileFaultHook && FileFaultHook(step, path))
+    {
+        errno = EIO;
+        return true;
+    }
+    return false;
+}
+
+static void ReportFailure(const std::string& path, const char* what, int error)
+{
+    fprintf(stderr, "velloran: cannot %s %s: %s\n", what, path.c_str(), strerror(error));
+}
+
+// ---- Reading ----------------------------------------------------------------------------------
+ReadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents)
+{
+    contents.clear();
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return errno == ENOENT ? READ_MISSING : READ_FAILED;
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        contents.reserve((size_t)st.st_size);
+    uint8_t chunk[16384];
+    bool ok = true;
+    for (;;)
+    {
+        size_t got = fread(chunk, 1, sizeof(chunk), f);
+        contents.insert(contents.end(), chunk, chunk + got);
+        if (got < sizeof(chunk))
+        {
+            ok = !ferror(f);
+            break;
+        }
+    }
+    fclose(f);
+    return ok ? READ_OK : READ_FAILED;
+}
+
+// ---- Writing ----------------------------------------------------------------------------------
+static std::string DirectoryOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// The mode a replacement should carry: the target's own, or what a new file would get.
+static mode_t ModeFor(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// Writes one temporary file beside path; fills tempPath. Returns 0 or the errno of the failure.
+static int WriteTemporary(const FileToWrite& file, std::string& tempPath, const char** what)
+{
+    size_t slash = file.Path.rfind('/');
+    std::string base = slash == std::string::npos ? file.Path : file.Path.substr(slash + 1);
+    tempPath = DirectoryOf(file.Path) + "/." + base + ".XXXXXX";
+    *what = "create a temporary file for";
+    if (InjectedFault(FILE_STEP_CREATE, file.Path.c_str()))
+    {
+        tempPath.clear();
+        return errno;
+    }
+    std::vector<char> name(tempPath.begin(), tempPath.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0)
+    {
+        tempPath.clear();
+        return errno;
+    }
+    tempPath = name.data();
+    fchmod(fd, ModeFor(file.Path));
+    FILE* f = fdopen(fd, "wb");
+    if (!f)
+    {
+        int error = errno;
+        close(fd);
+        return error;
+    }
+    *what = "write";
+    for (uint32_t done = 0; done < file.Size;)
+    {
+        uint32_t n = file.Size - done < FILE_WRITE_CHUNK ? file.Size - done : FILE_WRITE_CHUNK;
+        if (InjectedFault(FILE_STEP_WRITE, file.Path.c_str()) || fwrite(file.Data + done, 1, n, f) != n)
+        {
+            int error = errno ? errno : EIO;
+            fclose(f);
+            return error;
+        }
+        done += n;
+    }
+    *what = "sync";
+    if (InjectedFault(FILE_STEP_SYNC, file.Path.c_str()) || fflush(f) != 0 || fsync(fileno(f)) != 0)
+    {
+        int error = errno;
+        fclose(f);
+        return error;
+    }
+    *what = "close";
+    if (fclose(f) != 0)
+        return errno;
+    return 0;
+}
+
+bool ReplaceFiles(const FileToWrite* files, int count)
+{
+    std::vector<std::string> temps((size_t)count);
+    bool ok = true;
+    for (int i = 0; i < count && ok; i++)
+    {
+        const char* what = "write";
+        errno = 0;
+        int error = WriteTemporary(files[i], temps[i], &what);
+        if (error != 0)
+        {
+            ReportFailure(files[i].Path, what, error);
+            ok = false;
+        }
+    }
+    // Renames only when every temporary file is complete: the targets are either all old or
+    // replaced in the order given.
+    for (int i = 0; i < count && ok; i++)
+    {
+        if (InjectedFault(FILE_STEP_RENAME, files[i].Path.c_str()) ||
+            rename(temps[i].c_str(), files[i].Path.c_str()) != 0)
+        {
+            ReportFailure(files[i].Path, "replace", errno);
+            ok = false;
+            break;
+        }
+        temps[i].clear();
+    }
+    for (const std::string& temp : temps)
+        if (!temp.empty())
+            unlink(temp.c_str());
+    if (ok && count > 0)
+    {
+        // Make the renames themselves durable.
+        int dir = open(DirectoryOf(files[0].Path).c_str(), O_RDONLY);
+        if (dir >= 0)
+        {
+            fsync(dir);
+            close(dir);
+        }
+    }
+    return ok;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
+}

@@ -1,0 +1,176 @@
+// Boxes of the current message, loading the current box, navigation and the cursor.
+#include "message_store.h"
+#include "store_internal.h"
+#include "encoding.h"
+
+// ---- Box structure ------------------------------------------------------------------------------
+void ScanBoxStarts(MessageStore& store, uint32_t textOffset)
+{
+    store.LastBox = 0;
+    store.BoxStarts.clear();
+    store.BoxStarts.push_back(0);
+    const uint8_t* data = store.MessageData.data();
+    uint32_t size = store.MessageDataSize;
+    uint32_t pos = textOffset;
+    // A message without CC_END ends with the data.
+    store.MessageEnd = size;
+    while (pos < size)
+    {
+        uint8_t b = data[pos];
+        if (b == CC_ICON)
+            pos += 2;
+        else if (b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT)
+        {
+            pos++;
+            store.LastBox++;
+            store.BoxStarts.push_back(pos - textOffset);
+        }
+        else if (b == CC_END)
+        {
+            store.MessageEnd = pos;
+            break;
+        }
+        else
+            pos++;
+    }
+}
+
+uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated)
+{
+    const uint8_t* data = store.MessageData.data();
+    uint32_t size = store.MessageDataSize;
+    for (uint32_t p = pos; p < size; p++)
+    {
+        // The byte before is looked at raw: an icon or shift argument equal to a terminator
+        // does not end the box.
+        if (IsBoxTerminatorByte(data[p]) && (p == pos || (data[p - 1] != CC_ICON && data[p - 1] != CC_SHIFT)))
+        {
+            if (terminated) *terminated = true;
+            return p + 1 - pos;
+        }
+    }
+    if (terminated) *terminated = false;
+    return pos < size ? size - pos : 0;
+}
+
+uint32_t EditTextLength(const MessageStore& store)
+{
+    uint32_t n = 0;
+    while (n < EDIT_BUFFER_SIZE && store.EditBuffer[n] != TEXT_NUL) n++;
+    return n;
+}
+
+void LoadBox(MessageStore& store)
+{
+    if (store.BoxStarts.empty()) ScanBoxStarts(store, store.CurrentTextOffset);
+    if (store.CurrentBox > store.LastBox) store.CurrentBox = store.LastBox;
+    uint32_t start = store.CurrentTextOffset + store.BoxStarts[store.CurrentBox];
+    bool terminated = false;
+    uint32_t length = BoxLengthAt(store, start, &terminated);
+    uint32_t shown = length < EDIT_TEXT_MAX ? length : EDIT_TEXT_MAX;
+    for (uint32_t i = 0; i < shown; i++) store.EditBuffer[i] = store.MessageData[start + i];
+    store.EditBuffer[shown] = TEXT_NUL;
+    store.LoadedBoxLength = length;
+    store.BoxReadOnly = !terminated || length > EDIT_TEXT_MAX;
+
+    // The box's icon, for the panel and the preview.
+    store.LoadedIcon = NO_ICON;
+    for (uint32_t i = 0; i < shown; i++)
+    {
+        uint8_t b = store.EditBuffer[i];
+        if (b == CC_BOX_BREAK || b == CC_END) break;
+        if (b == CC_ICON)
+        {
+            if (i + 1 < shown) store.LoadedIcon = store.EditBuffer[i + 1];
+            break;
+        }
+    }
+    // The cursor never stays beyond the terminator of a shorter box.
+    uint32_t last = shown > 0 ? shown - 1 : 0;
+    if (store.Cursor > last) store.Cursor = last;
+}
+
+// ---- End of frame -------------------------------------------------------------------------------
+bool RefreshBox(MessageStore& store, bool quitting)
+{
+    if (!store.ReloadPending && !quitting) return false;
+    if (store.MessageTableSize < ENTRY_SIZE) return false;
+    if (store.BoxLoaded)
+    {
+        // An unchanged box needs no write-back, and a removed one must not get one; the files
+        // are still written aligned.
+        if (store.EditState == EDIT_MODIFIED)
+            CommitBox(store);
+        else if (quitting)
+            AlignTextOffsets(store);
+    }
+    RefreshCurrentEntry(store);
+    ScanBoxStarts(store, store.CurrentTextOffset);
+    if (store.CurrentBox > store.LastBox) store.CurrentBox = store.LastBox;
+    LoadBox(store);
+    store.ReloadPending = 0;
+    store.LoadedBoxOffset = store.CurrentTextOffset + store.BoxStarts[store.CurrentBox];
+    store.EditState = EDIT_UNCHANGED;
+    store.LoadedEntryPos = store.CurrentEntryPos;
+    store.LoadedTextOffset = store.CurrentTextOffset;
+    store.BoxLoaded = true;
+    return true;
+}
+
+// ---- Navigation ---------------------------------------------------------------------------------
+void NextBox(MessageStore& store)
+{
+    if (store.CurrentBox < store.LastBox)
+    {
+        store.CurrentBox++;
+        store.ReloadPending = 1;
+    }
+}
+
+void PreviousBox(MessageStore& store)
+{
+    if (store.CurrentBox > 0)
+    {
+        store.CurrentBox--;
+        store.ReloadPending = 1;
+    }
+}
+
+void NextMessage(MessageStore& store)
+{
+    store.CurrentEntryPos += ENTRY_SIZE;
+    if (store.CurrentEntryPos >= store.MessageTableSize) store.CurrentEntryPos = 0;
+    store.CurrentBox = 0;
+    store.ReloadPending = 1;
+}
+
+void PreviousMessage(MessageStore& store)
+{
+    if (store.CurrentEntryPos == 0 || store.CurrentEntryPos > store.MessageTableSize)
+        store.CurrentEntryPos = store.MessageTableSize;
+    store.CurrentEntryPos = store.CurrentEntryPos >= ENTRY_SIZE ? store.CurrentEntryPos - ENTRY_SIZE : 0;
+    store.CurrentBox = 0;
+    store.ReloadPending = 1;
+}
+
+void SelectEntry(MessageStore& store, uint32_t entryPos)
+{
+    // Only a real entry can be selected.
+    if (entryPos % ENTRY_SIZE != 0 || entryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    store.CurrentEntryPos = entryPos;
+    store.CurrentBox = 0;
+    store.ReloadPending = 1;
+}
+
+// ---- Cursor -------------------------------------------------------------------------------------
+void CursorLeft(MessageStore& store)
+{
+    if (store.Cursor > 0) store.Cursor--;
+}
+
+void CursorRight(MessageStore& store)
+{
+    if (store.Cursor >= EDIT_TEXT_MAX) return;
+    uint8_t b = store.EditBuffer[store.Cursor];
+    if (b != CC_END && b != CC_BOX_BREAK && b != TEXT_NUL) store.Cursor++;
+}

@@ -1,0 +1,188 @@
+// Edits of the working copy of the current box. Every edit is all-or-nothing: it is built in
+// EditTemp and kept only when the result still fits EditBuffer and still ends exactly at its
+// own terminator (so that the box reloads as the same box after the commit).
+#include "message_store.h"
+#include "store_internal.h"
+#include "encoding.h"
+#include "sound_table.h"
+
+#include <cstring>
+
+// ---- The room and shape rule --------------------------------------------------------------------
+// After DeleteBox the working copy no longer describes MessageData: it is only dropped.
+static bool Editable(const MessageStore& store)
+{
+    return store.BoxLoaded && !store.BoxReadOnly && store.EditState != EDIT_BOX_REMOVED;
+}
+
+// True when the text holds exactly boxes box ends by the terminator rule, the last of them its
+// last byte.
+static bool EndsAtLastByte(const uint8_t* text, uint32_t length, int boxes)
+{
+    int ends = 0;
+    for (uint32_t k = 0; k < length; k++)
+        if (IsBoxTerminatorByte(text[k]) && (k == 0 || (text[k - 1] != CC_ICON && text[k - 1] != CC_SHIFT)))
+            if (++ends == boxes) return k + 1 == length;
+    return false;
+}
+
+// Keeps the text of length bytes built in EditTemp when it is acceptable.
+static bool AcceptEditTemp(MessageStore& store, uint32_t length, int boxes = 1)
+{
+    if (length > EDIT_TEXT_MAX || !EndsAtLastByte(store.EditTemp, length, boxes)) return false;
+    memcpy(store.EditBuffer, store.EditTemp, length);
+    store.EditBuffer[length] = TEXT_NUL;
+    store.EditState = EDIT_MODIFIED;
+    return true;
+}
+
+// Replaces remove bytes at index with count bytes; refused when index lies beyond the text.
+static bool Splice(MessageStore& store, uint32_t index, uint32_t remove, const uint8_t* bytes, uint32_t count,
+                   int boxes = 1)
+{
+    if (!Editable(store)) return false;
+    uint32_t length = EditTextLength(store);
+    if (index > length) return false;
+    if (remove > length - index) remove = length - index;
+    if (length - remove + count > EDIT_TEXT_MAX) return false;
+    uint32_t tail = length - index - remove;
+    memcpy(store.EditTemp, store.EditBuffer, index);
+    if (count > 0) memcpy(store.EditTemp + index, bytes, count);
+    memcpy(store.EditTemp + index + count, store.EditBuffer + index + remove, tail);
+    return AcceptEditTemp(store, index + count + tail, boxes);
+}
+
+// Index of the box's terminator (the last byte of the text) or 0 for an empty text.
+static uint32_t TerminatorIndex(const MessageStore& store)
+{
+    uint32_t length = EditTextLength(store);
+    return length > 0 ? length - 1 : 0;
+}
+
+// A cursor past the terminator (set from outside) acts at the terminator.
+static void KeepCursorInText(MessageStore& store)
+{
+    uint32_t last = TerminatorIndex(store);
+    if (store.Cursor > last) store.Cursor = last;
+}
+
+// First index of code in the text, or the text length when there is none.
+static uint32_t FindCode(const MessageStore& store, uint8_t code)
+{
+    uint32_t length = EditTextLength(store);
+    for (uint32_t i = 0; i < length; i++)
+        if (store.EditBuffer[i] == code) return i;
+    return length;
+}
+
+// ---- Basic edits ----------------------------------------------------------------------------------
+bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte)
+{
+    return Splice(store, index, 0, &byte, 1);
+}
+
+void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count)
+{
+    if (count > 0) Splice(store, index, count, nullptr, 0);
+}
+
+void TypeByte(MessageStore& store, uint8_t byte)
+{
+    if (!Editable(store)) return;
+    KeepCursorInText(store);
+    if (InsertEditByte(store, store.Cursor, byte)) store.Cursor++;
+}
+
+void EraseBack(MessageStore& store)
+{
+    if (!Editable(store)) return;
+    KeepCursorInText(store);
+    if (store.Cursor > 0 && Splice(store, store.Cursor - 1, 1, nullptr, 0)) store.Cursor--;
+}
+
+void EraseForward(MessageStore& store)
+{
+    if (!Editable(store)) return;
+    KeepCursorInText(store);
+    uint8_t b = store.EditBuffer[store.Cursor];
+    if (b != CC_END && b != CC_BOX_BREAK && b != TEXT_NUL) Splice(store, store.Cursor, 1, nullptr, 0);
+}
+
+// ---- Boxes ----------------------------------------------------------------------------------------
+void AddBox(MessageStore& store)
+{
+    if (!Editable(store)) return;
+    uint32_t length = EditTextLength(store);
+    if (length == 0) return;
+    // The new box takes over the old terminator's role: it ends the message when the old box
+    // did, otherwise another box follows it.
+    uint8_t oldEnd = store.EditBuffer[length - 1];
+    const uint8_t added[7] = { CC_BOX_BREAK, 'T', 'e', 'x', 't', '!', oldEnd == CC_END ? CC_END : CC_BOX_BREAK };
+    if (Splice(store, length - 1, 1, added, sizeof(added), 2)) store.ReloadPending = 1;
+}
+
+// ---- Codes ----------------------------------------------------------------------------------------
+void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
+{
+    if (!Editable(store)) return;
+    uint32_t found = FindCode(store, CC_SOUND);
+    bool present = found < EditTextLength(store);
+    if (mode == CODE_REMOVE)
+    {
+        if (present) Splice(store, found, 3, nullptr, 0);
+        return;
+    }
+    if (soundIndex < 0 || soundIndex >= SOUND_COUNT) return;
+    uint16_t id = SoundIdTable[soundIndex];
+    uint8_t code[3] = { CC_SOUND, (uint8_t)(id >> 8), (uint8_t)id };
+    if (mode == CODE_REPLACE)
+    {
+        if (present) Splice(store, found + 1, 2, code + 1, 2);
+    }
+    else if (mode == CODE_INSERT)
+        Splice(store, index, 0, code, 3);
+}
+
+void SetBoxIcon(MessageStore& store, uint32_t index, uint8_t icon, int mode)
+{
+    if (!Editable(store)) return;
+    if (mode == CODE_REPLACE)
+    {
+        uint32_t found = FindCode(store, CC_ICON);
+        if (found < EditTextLength(store)) Splice(store, found + 1, 1, &icon, 1);
+    }
+    else if (mode == CODE_INSERT)
+    {
+        uint8_t code[2] = { CC_ICON, icon };
+        Splice(store, index, 0, code, 2);
+    }
+    else if (mode == CODE_REMOVE)
+        Splice(store, index, 2, nullptr, 0);
+}
+
+void ColourSelection(MessageStore& store, const TextSelection& selection, uint8_t colour)
+{
+    if (!Editable(store)) return;
+    uint32_t length = EditTextLength(store);
+    uint32_t terminator = length - 1;
+    // A selection made from right to left colours the same bytes; the terminator is never
+    // coloured, so the white code cannot land behind it.
+    uint32_t first = selection.SelectionAnchor < selection.SelectionEnd ? selection.SelectionAnchor : selection.SelectionEnd;
+    uint32_t last = selection.SelectionAnchor < selection.SelectionEnd ? selection.SelectionEnd : selection.SelectionAnchor;
+    if (first >= terminator) return;
+    if (last >= terminator) last = terminator - 1;
+    if (length + 4 > EDIT_TEXT_MAX) return;
+    uint8_t* t = store.EditTemp;
+    uint32_t n = 0;
+    memcpy(t, store.EditBuffer, first);
+    n = first;
+    t[n++] = CC_COLOR;
+    t[n++] = colour;
+    memcpy(t + n, store.EditBuffer + first, last + 1 - first);
+    n += last + 1 - first;
+    t[n++] = CC_COLOR;
+    t[n++] = COLOR_WHITE;
+    memcpy(t + n, store.EditBuffer + last + 1, length - (last + 1));
+    n += length - (last + 1);
+    AcceptEditTemp(store, n);
+}
