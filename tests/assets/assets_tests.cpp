@@ -44,8 +44,8 @@ struct Decoded
 };
 
 // ---- Embedding and decoding ----
-struct ImageSpec { ImageId Id; const char* Name; int Width, Height; bool Alpha; };
-static const ImageSpec SPECS[IMAGE_COUNT] = {
+struct ImageExpectation { ImageId Id; const char* Name; int Width, Height; bool Alpha; };
+static const ImageExpectation EXPECTED_IMAGES[IMAGE_COUNT] = {
     { IMAGE_WINDOW_ICON,     "window_icon.png",      26,  32, true },
     { IMAGE_BACKGROUND,      "background.png",      400, 340, false },
     { IMAGE_PANEL,           "panel.png",           400, 340, false },
@@ -62,28 +62,28 @@ static const ImageSpec SPECS[IMAGE_COUNT] = {
 TEST(EmbeddedImages, EveryImageIsAPngFileUnderItsName)
 {
     static const unsigned char SIGNATURE[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
-    for (const ImageSpec& spec : SPECS)
+    for (const ImageExpectation& expected : EXPECTED_IMAGES)
     {
-        const EmbeddedImage& image = GetEmbeddedImage(spec.Id);
-        EXPECT_STREQ(image.Name, spec.Name);
-        ASSERT_GT(image.Size, sizeof(SIGNATURE)) << spec.Name;
-        EXPECT_EQ(memcmp(image.Bytes, SIGNATURE, sizeof(SIGNATURE)), 0) << spec.Name;
+        const EmbeddedImage& image = GetEmbeddedImage(expected.Id);
+        EXPECT_STREQ(image.Name, expected.Name);
+        ASSERT_GT(image.Size, sizeof(SIGNATURE)) << expected.Name;
+        EXPECT_EQ(memcmp(image.Bytes, SIGNATURE, sizeof(SIGNATURE)), 0) << expected.Name;
         // Colour type in the IHDR chunk: 6 RGBA, 2 RGB; 8 bits per channel.
-        EXPECT_EQ(image.Bytes[24], 8) << spec.Name;
-        EXPECT_EQ(image.Bytes[25], spec.Alpha ? 6 : 2) << spec.Name;
+        EXPECT_EQ(image.Bytes[24], 8) << expected.Name;
+        EXPECT_EQ(image.Bytes[25], expected.Alpha ? 6 : 2) << expected.Name;
     }
 }
 
 TEST(EmbeddedImages, EveryImageDecodesFromMemoryWithItsSizeAndAlpha)
 {
-    for (const ImageSpec& spec : SPECS)
+    for (const ImageExpectation& expected : EXPECTED_IMAGES)
     {
-        Decoded image(spec.Id);
-        ASSERT_NE(image.Surface, nullptr) << spec.Name << ": " << IMG_GetError();
-        EXPECT_EQ(image.Surface->w, spec.Width) << spec.Name;
-        EXPECT_EQ(image.Surface->h, spec.Height) << spec.Name;
-        EXPECT_EQ(image.Surface->format->Amask != 0, spec.Alpha) << spec.Name;
-        EXPECT_EQ(image.Surface->format->BytesPerPixel, spec.Alpha ? 4 : 3) << spec.Name;
+        Decoded image(expected.Id);
+        ASSERT_NE(image.Surface, nullptr) << expected.Name << ": " << IMG_GetError();
+        EXPECT_EQ(image.Surface->w, expected.Width) << expected.Name;
+        EXPECT_EQ(image.Surface->h, expected.Height) << expected.Name;
+        EXPECT_EQ(image.Surface->format->Amask != 0, expected.Alpha) << expected.Name;
+        EXPECT_EQ(image.Surface->format->BytesPerPixel, expected.Alpha ? 4 : 3) << expected.Name;
     }
 }
 
