@@ -4,6 +4,8 @@
 #include "encoding.h"
 #include "glyph_table.h"
 #include "testdata.h"
+#include "file_layer.h"
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 // ---- Sample messages ----
@@ -564,4 +566,65 @@ TEST(ShellPreview, IconOfTheBoxAndItsScrollPage)
     RunFrames(h, 2);
     EXPECT_EQ(h.App->Render.ShownIcon, NO_ICON);
     EXPECT_EQ(h.App->Shell.IconScroll, 4160);
+}
+
+// ---- Failures ----
+static bool FailEveryCreate(FileStep step, const char*) { return step == FILE_STEP_CREATE; }
+
+TEST(ShellFailures, FailedSaveGivesExitStatusOneAndKeepsTheOriginals)
+{
+    std::vector<uint8_t> table, data;
+    BuildMessagePair(ThreeMessages(), table, data);
+    EditorHarness h;
+    ASSERT_TRUE(OpenHarnessPair(h, table, data));
+    RunFrames(h, 2);
+    PushKey(h, SDLK_a, 'a');
+    PushKey(h, SDLK_ESCAPE, 27);
+    FileFaultHook = FailEveryCreate;
+    EXPECT_FALSE(RunFrames(h));
+    FileFaultHook = nullptr;
+    EXPECT_EQ(h.ExitStatus, 1);
+    std::vector<uint8_t> tableAfter, dataAfter;
+    ASSERT_TRUE(ReadTestFile(h.Dir, TABLE_FILE_NAME, tableAfter));
+    ASSERT_TRUE(ReadTestFile(h.Dir, DATA_FILE_NAME, dataAfter));
+    EXPECT_EQ(tableAfter, table);
+    EXPECT_EQ(dataAfter, data);
+}
+
+TEST(ShellFailures, WindowThatCannotOpenLeavesTheFilesAsTheyWere)
+{
+    // Without message files: the placeholder pair created at load is removed again.
+    std::string dir = MakeTempDir();
+    ASSERT_FALSE(dir.empty());
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    {
+        Editor* editor = new Editor();
+        LoadMessageFiles(editor->Store, dir.c_str());
+        EXPECT_TRUE(TestFileExists(dir, TABLE_FILE_NAME));
+        EXPECT_FALSE(StartEditor(*editor));
+        ReleaseEditor(*editor);
+        delete editor;
+        SDL_Quit();
+    }
+    EXPECT_FALSE(TestFileExists(dir, TABLE_FILE_NAME));
+    EXPECT_FALSE(TestFileExists(dir, DATA_FILE_NAME));
+
+    // With message files: they stay byte for byte.
+    std::vector<uint8_t> table, data, tableAfter, dataAfter;
+    BuildMessagePair(ThreeMessages(), table, data);
+    ASSERT_TRUE(WriteMessagePair(dir, table, data));
+    {
+        Editor* editor = new Editor();
+        LoadMessageFiles(editor->Store, dir.c_str());
+        EXPECT_FALSE(StartEditor(*editor));
+        ReleaseEditor(*editor);
+        delete editor;
+        SDL_Quit();
+    }
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_TRUE(ReadTestFile(dir, TABLE_FILE_NAME, tableAfter));
+    ASSERT_TRUE(ReadTestFile(dir, DATA_FILE_NAME, dataAfter));
+    EXPECT_EQ(tableAfter, table);
+    EXPECT_EQ(dataAfter, data);
+    RemoveTempDir(dir);
 }
