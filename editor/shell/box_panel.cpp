@@ -130,7 +130,9 @@ void BoxPanelClick(Editor& editor, int x, int y)
         int cell = (x - ICON_STRIP_X) / ICON_SIZE + shell.IconScroll / ICON_SIZE;
         if (cell <= LAST_LOW_ICON_CELL) render.PendingIcon = (uint8_t)cell;
         else if (cell < NO_ICON_CELL) render.PendingIcon = (uint8_t)(cell + HIGH_ICON_CELL_OFFSET);
-        else render.PendingIcon = REMOVE_ICON; // the no-icon picture and the empty places
+        // The no-icon picture and the empty places remove the icon. A box without one has
+        // nothing to remove: a removal left pending would take the icon of the next box shown.
+        else render.PendingIcon = render.ShownIcon == NO_ICON ? NO_ICON : REMOVE_ICON;
     }
 
     // Sound arrows: the list wraps through "No Sound" (index SOUND_COUNT), where the code is
