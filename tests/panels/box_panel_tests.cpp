@@ -51,7 +51,13 @@ struct BoxPanelTest : PanelTest
     }
     // Clicks place 0 to 7 of the page shown.
     void ClickPlace(int place) { ClickAndShow(460 + place * 40 + 20, 60); }
-    void NextMessageButton() { ClickAndShow(379, 218); }
+    // The new box is loaded at the end of the click's frame, its preview in the next reports its
+    // icon and sound, and the panel of the frame after that shows them.
+    void NextMessageButton()
+    {
+        Click(379, 218);
+        Frames(3);
+    }
 };
 
 // ---- Icon strip -----------------------------------------------------------------------------
@@ -100,12 +106,12 @@ TEST_F(BoxPanelTest, ClickOnTheLeftArrowAndFirstPlaceScrollsThenChooses)
     ASSERT_EQ(E.Shell.IconScroll, 640);
     ClickAndShow(460, 56);
     EXPECT_EQ(E.Shell.IconScroll, 320);
-    EXPECT_EQ(EditText(), Text{ CC_ICON, 8 } + Bytes("Key") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 8 } + Bytes("Key") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownIcon, 8);
     EXPECT_EQ(E.Render.PendingIcon, NO_ICON);
     ClickAndShow(461, 64);
     EXPECT_EQ(E.Shell.IconScroll, 0);
-    EXPECT_EQ(EditText(), Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
     // On the first page only the icon is chosen.
     ClickAndShow(460, 48);
     EXPECT_EQ(E.Shell.IconScroll, 0);
@@ -114,7 +120,7 @@ TEST_F(BoxPanelTest, ClickOnTheLeftArrowAndFirstPlaceScrollsThenChooses)
     E.Shell.IconScroll = 320;
     ClickAndShow(455, 56);
     EXPECT_EQ(E.Shell.IconScroll, 0);
-    EXPECT_EQ(EditText(), Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
 }
 
 TEST_F(BoxPanelTest, CellsAboveEightyNineStandForIconsTwelveHigher)
@@ -141,22 +147,22 @@ TEST_F(BoxPanelTest, NoIconPictureAndEmptyPlacesRemoveTheIcon)
     OpenBoxPanel();
     ScrollRight(20);
     ClickPlace(4);
-    EXPECT_EQ(EditText(), Bytes("Jar") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Jar") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownIcon, NO_ICON);
 
     NextMessageButton();
     ASSERT_EQ(E.Shell.IconScroll, 0);
     ScrollRight(13);
     ClickPlace(7);
-    EXPECT_EQ(EditText(), Bytes("Pot") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Pot") + Text{ CC_END }));
 
     // A box without icon has nothing to remove, and the choice is not kept for the next box.
     NextMessageButton();
     ClickPlace(6);
-    EXPECT_EQ(EditText(), Bytes("Plain") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Plain") + Text{ CC_END }));
     EXPECT_EQ(E.Render.PendingIcon, NO_ICON);
     NextMessageButton();
-    EXPECT_EQ(EditText(), Text{ CC_ICON, 7 } + Bytes("Cup") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 7 } + Bytes("Cup") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownIcon, 7);
 }
 
@@ -167,10 +173,34 @@ TEST_F(BoxPanelTest, ChoosingAnIconForABoxWithoutOneInsertsTheCode)
     ScrollLeft(13);
     ASSERT_EQ(E.Shell.IconScroll, 0);
     ClickPlace(3);
-    EXPECT_EQ(EditText(), Text{ CC_ICON, 3 } + Bytes("Plain") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 3 } + Bytes("Plain") + Text{ CC_END }));
     Frame();
     EXPECT_EQ(E.Render.ShownIcon, 3);
     EXPECT_EQ(FramedPlace(), 3);
+}
+
+// Icon 0's argument is a zero byte: the box must keep the text behind it through the commit.
+TEST_F(BoxPanelTest, IconZeroKeepsTheRestOfTheBox)
+{
+    Start({ Text{ CC_ICON, 20 } + Bytes("Key") + Text{ CC_END }, Bytes("Next") + Text{ CC_END } });
+    OpenBoxPanel();
+    ScrollLeft(2);
+    ClickPlace(0);
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
+    Frame();
+    EXPECT_EQ(E.Render.ShownIcon, 0);
+    // The preview still draws the text after the icon code.
+    EXPECT_GT(White(120, 200, 200, 230).Count, 10);
+
+    NextMessageButton();
+    uint32_t offset = ReadTextOffset(E.Store, 0);
+    EXPECT_EQ(Text(E.Store.MessageData.begin() + offset, E.Store.MessageData.begin() + offset + 6),
+              (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
+    Click(14, 218);
+    Frames(3);
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
+    EXPECT_EQ(E.Render.ShownIcon, 0);
+    EXPECT_EQ(E.Shell.IconScroll, 0);
 }
 
 TEST_F(BoxPanelTest, ScrollingStopsAtTheFirstAndLastPage)
@@ -194,7 +224,7 @@ TEST_F(BoxPanelTest, ScrollingStopsAtTheFirstAndLastPage)
     EXPECT_EQ(E.Shell.IconScroll, 4160);
     ClickAndShow(790, 47);
     EXPECT_EQ(E.Shell.IconScroll, 4160);
-    EXPECT_EQ(EditText(), Text{ CC_ICON, 0 } + Bytes("A") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("A") + Text{ CC_END }));
 }
 
 // ---- Sound ----------------------------------------------------------------------------------
@@ -222,11 +252,11 @@ TEST_F(SoundArrowTest, FromNoSoundTheRightArrowInsertsTheFirstAndTheLeftRemovesI
     OpenBoxPanel();
     EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
     Right();
-    EXPECT_EQ(EditText(), SoundCode(0) + Bytes("Moo") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (SoundCode(0) + Bytes("Moo") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, 0);
     EXPECT_EQ(E.Store.EditState, EDIT_MODIFIED);
     Left();
-    EXPECT_EQ(EditText(), Bytes("Moo") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Moo") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
 }
 
@@ -235,10 +265,10 @@ TEST_F(SoundArrowTest, FromNoSoundTheLeftArrowInsertsTheLastAndTheRightRemovesIt
     Start({ Bytes("Moo") + Text{ CC_END } });
     OpenBoxPanel();
     Left();
-    EXPECT_EQ(EditText(), SoundCode(SOUND_COUNT - 1) + Bytes("Moo") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (SoundCode(SOUND_COUNT - 1) + Bytes("Moo") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT - 1);
     Right();
-    EXPECT_EQ(EditText(), Bytes("Moo") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Moo") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
 }
 
@@ -248,11 +278,11 @@ TEST_F(SoundArrowTest, ArrowsReplaceTheIdOfTheFirstSoundCode)
     OpenBoxPanel();
     ASSERT_EQ(E.Render.ShownSound, 9);
     Right();
-    EXPECT_EQ(EditText(), Bytes("Hi") + SoundCode(10) + Bytes("!") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Hi") + SoundCode(10) + Bytes("!") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, 10);
     Left();
     Left();
-    EXPECT_EQ(EditText(), Bytes("Hi") + SoundCode(8) + Bytes("!") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Hi") + SoundCode(8) + Bytes("!") + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, 8);
 }
 
@@ -269,9 +299,10 @@ TEST_F(SoundArrowTest, UnknownSoundIdIsShownAsNoSound)
     EXPECT_EQ(E.Render.ShownSound, 9);
     EXPECT_NE(SoundNamePixels(), noSound);
     // Leaving "No Sound" over an unknown code inserts a known one before it.
-    ClickAndShow(14, 218);
+    Click(14, 218);
+    Frames(3);
     Right();
-    EXPECT_EQ(EditText(), SoundCode(0) + Text{ CC_SOUND, 0x12, 0x34 } + Bytes("Odd") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (SoundCode(0) + Text{ CC_SOUND, 0x12, 0x34 } + Bytes("Odd") + Text{ CC_END }));
 }
 
 TEST_F(SoundArrowTest, SoundInsertObeysTheRoomRule)
@@ -280,7 +311,7 @@ TEST_F(SoundArrowTest, SoundInsertObeysTheRoomRule)
     Start({ full + Text{ CC_END } });
     OpenBoxPanel();
     Right();
-    EXPECT_EQ(EditText(), full + Text{ CC_END });
+    EXPECT_EQ(EditText(), (full + Text{ CC_END }));
     EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
 }
 
@@ -314,7 +345,7 @@ TEST_F(BoxPanelTest, PositionAndTypeEachKeepTheOtherNibble)
     ClickAndShow(745, 255);
     EXPECT_EQ(TypeByte2(), 0x50);
     EXPECT_EQ(E.Store.CurrentEntry[2], 0x50);
-    EXPECT_EQ(EditText(), Bytes("Sign") + Text{ CC_END });
+    EXPECT_EQ(EditText(), (Bytes("Sign") + Text{ CC_END }));
     EXPECT_EQ(E.Store.EditState, EDIT_UNCHANGED);
 }
 

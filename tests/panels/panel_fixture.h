@@ -45,6 +45,7 @@ struct PanelTest : ::testing::Test
         ASSERT_TRUE(WriteMessagePair(Dir, table, data));
         LoadMessageFiles(E.Store, Dir.c_str());
         ASSERT_EQ(E.Store.Source, SOURCE_FILES);
+        E.Shell.FinalFrameDelay = 0;
         ASSERT_TRUE(StartEditor(E));
         Started = true;
         Frame();
