@@ -14,11 +14,13 @@ const int SEARCH_BUTTON_X = 456, SEARCH_BUTTON_Y = 64;
 const int SEARCH_BUTTON_LEFT = 462, SEARCH_BUTTON_RIGHT = 512;
 const int SEARCH_BUTTON_TOP = 64, SEARCH_BUTTON_BOTTOM = 78;
 
-// Result entries: rows of eight, each 45 wide and 24 high; the hit box of one is 31 x 17.
+// Result entries: rows of eight, each 45 wide and 24 high. Four digits draw up to 36 pixels
+// wide, so the hit box of an entry (39 x 17) takes in its last digit; it still leaves a gap of
+// six pixels before the next entry.
 const int RESULT_LEFT = 416, RESULT_TOP = 88;
 const int RESULT_STEP_X = 45, RESULT_STEP_Y = 24;
 const int RESULTS_PER_ROW = 8;
-const int RESULT_HIT_WIDTH = 30, RESULT_HIT_HEIGHT = 16;
+const int RESULT_HIT_WIDTH = 38, RESULT_HIT_HEIGHT = 16;
 // Rows that begin inside the window: 0 to 10, so 88 entries can be seen. The list is not
 // scrolled; entries further down are kept but neither drawn nor hit-tested.
 const uint32_t RESULT_ROWS_SHOWN = (WINDOW_HEIGHT - 1 - RESULT_TOP) / RESULT_STEP_Y + 1;
