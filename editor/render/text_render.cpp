@@ -54,23 +54,13 @@ static SDL_Surface* DecodeFontSheet()
     return sheet;
 }
 
-// A tinted copy of the sheet, in the window's format when a window is open (faster blits,
-// the same pixels).
+// A tinted copy of the sheet.
 static SDL_Surface* MakeTintedSheet(SDL_Surface* sheet, uint32_t colour)
 {
     SDL_Surface* copy = SDL_ConvertSurface(sheet, sheet->format, SDL_SWSURFACE);
     if (!copy) return NULL;
     TintFont(copy, colour);
     SDL_SetAlpha(copy, SDL_SRCALPHA, 255);
-    if (SDL_GetVideoSurface())
-    {
-        SDL_Surface* display = SDL_DisplayFormatAlpha(copy);
-        if (display)
-        {
-            SDL_FreeSurface(copy);
-            copy = display;
-        }
-    }
     return copy;
 }
 
@@ -146,15 +136,53 @@ static SDL_Surface* SelectFont(RenderState& render, int colourIndex, bool tint, 
     return *owned;
 }
 
-// Blits a 16 x 16 font cell; cells outside the sheet draw nothing.
+// Blends a 16 x 16 font cell onto a 32-bit surface by the glyph's alpha. Done here rather than
+// by SDL's blitter, whose approximate blend turns an opaque red glyph pixel into (255, 1, 1):
+// opaque pixels are copied exactly and transparent ones leave the surface alone. Cells outside
+// the sheet draw nothing.
 static void BlitCell(SDL_Surface* font, int cell, SDL_Surface* surface, int x, int y)
 {
     if (!font || cell < 0 || cell >= FONT_CELL_COUNT) return;
+    const int sx = (cell % FONT_COLUMNS) * FONT_CELL_SIZE, sy = (cell / FONT_COLUMNS) * FONT_CELL_SIZE;
+    if (sx + FONT_CELL_SIZE > font->w || sy + FONT_CELL_SIZE > font->h) return;
     if (x <= -FONT_CELL_SIZE || y <= -FONT_CELL_SIZE || x >= surface->w || y >= surface->h) return;
-    SDL_Rect src = { (Sint16)((cell % FONT_COLUMNS) * FONT_CELL_SIZE),
-                     (Sint16)((cell / FONT_COLUMNS) * FONT_CELL_SIZE), FONT_CELL_SIZE, FONT_CELL_SIZE };
-    SDL_Rect dst = { (Sint16)x, (Sint16)y, 0, 0 };
-    SDL_BlitSurface(font, &src, surface, &dst);
+    const SDL_PixelFormat* sf = font->format;
+    const SDL_PixelFormat* df = surface->format;
+    if (sf->BytesPerPixel != 4 || df->BytesPerPixel != 4)
+    {
+        SDL_Rect src = { (Sint16)sx, (Sint16)sy, FONT_CELL_SIZE, FONT_CELL_SIZE };
+        SDL_Rect dst = { (Sint16)x, (Sint16)y, 0, 0 };
+        SDL_BlitSurface(font, &src, surface, &dst);
+        return;
+    }
+    const int x0 = x < 0 ? -x : 0, y0 = y < 0 ? -y : 0;
+    const int x1 = x + FONT_CELL_SIZE > surface->w ? surface->w - x : FONT_CELL_SIZE;
+    const int y1 = y + FONT_CELL_SIZE > surface->h ? surface->h - y : FONT_CELL_SIZE;
+    const Uint32 colourMask = df->Rmask | df->Gmask | df->Bmask;
+    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    for (int row = y0; row < y1; row++)
+    {
+        const Uint32* s = (const Uint32*)((const Uint8*)font->pixels + (sy + row) * font->pitch) + sx;
+        Uint32* d = (Uint32*)((Uint8*)surface->pixels + (y + row) * surface->pitch) + x;
+        for (int col = x0; col < x1; col++)
+        {
+            const Uint32 sp = s[col];
+            const Uint32 a = sf->Amask ? (sp & sf->Amask) >> sf->Ashift : 255;
+            if (a == 0) continue;
+            const Uint32 sr = (sp >> sf->Rshift) & 0xFF, sg = (sp >> sf->Gshift) & 0xFF, sb = (sp >> sf->Bshift) & 0xFF;
+            Uint32 r = sr, g = sg, b = sb;
+            const Uint32 dp = d[col];
+            if (a != 255)
+            {
+                const Uint32 dr = (dp >> df->Rshift) & 0xFF, dg = (dp >> df->Gshift) & 0xFF, db = (dp >> df->Bshift) & 0xFF;
+                r = (sr * a + dr * (255 - a) + 127) / 255;
+                g = (sg * a + dg * (255 - a) + 127) / 255;
+                b = (sb * a + db * (255 - a) + 127) / 255;
+            }
+            d[col] = (dp & ~colourMask) | r << df->Rshift | g << df->Gshift | b << df->Bshift;
+        }
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
 }
 
 static void FillClipped(SDL_Surface* surface, int x, int y, int w, int h, Uint32 pixel)

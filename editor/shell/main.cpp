@@ -14,7 +14,7 @@ int main(int, char**)
     if (!StartEditor(editor))
     {
         // Nothing was edited: a placeholder pair created at start is removed again.
-        CloseMessageStore(editor.Store);
+        ReleaseEditor(editor);
         return 1;
     }
     while (RunFrame(editor)) SDL_Delay(FRAME_DELAY_MS);

@@ -271,8 +271,13 @@ int ShutdownEditor(Editor& editor)
         SDL_Flip(shell.Screen);
         if (shell.FinalFrameDelay) SDL_Delay(shell.FinalFrameDelay);
     }
-    ShutdownRenderer(editor.Render);
-    FreeImages(shell);
-    CloseMessageStore(editor.Store);
+    ReleaseEditor(editor);
     return saved && !shell.WindowLost ? 0 : 1;
+}
+
+void ReleaseEditor(Editor& editor)
+{
+    ShutdownRenderer(editor.Render);
+    FreeImages(editor.Shell);
+    CloseMessageStore(editor.Store);
 }

@@ -48,6 +48,9 @@ bool RunFrame(Editor& editor);
 // Saves both files, draws the last frame, frees the images, closes the store.
 // Returns the program's exit status: 0, or 1 when the files could not be saved.
 int ShutdownEditor(Editor& editor);
+// Frees the images and the renderer's sheets and closes the store, without saving (also what
+// ShutdownEditor ends with). SDL itself is left to the caller (atexit in the program).
+void ReleaseEditor(Editor& editor);
 
 // IconScroll that shows an icon's page in the Box Options strip (the No Icon page for NO_ICON).
 int16_t IconScrollFor(uint8_t icon);
