@@ -7,14 +7,14 @@ struct BoxPanelTest : PanelTest
     // background, with or without the frame on top.
     bool PlaceShows(int x, int cell, bool framed)
     {
-        SDL_Surface* screen = E.Shell.Screen;
+        SDL_Surface* screen = App->Shell.Screen;
         SDL_Surface* expected = SDL_CreateRGBSurface(SDL_SWSURFACE, 40, 40, 32, screen->format->Rmask,
                                                      screen->format->Gmask, screen->format->Bmask, 0);
         SDL_Rect panelPart = { (Sint16)(x - 400), 40, 40, 40 };
-        SDL_BlitSurface(E.Shell.Images[IMAGE_PANEL], &panelPart, expected, nullptr);
+        SDL_BlitSurface(App->Shell.Images[IMAGE_PANEL], &panelPart, expected, nullptr);
         SDL_Rect cellPart = { (Sint16)(cell * 40), 0, 40, 40 };
-        if (cell < 109) SDL_BlitSurface(E.Shell.Images[IMAGE_ICON_STRIP], &cellPart, expected, nullptr);
-        if (framed) SDL_BlitSurface(E.Shell.Images[IMAGE_ICON_FRAME], nullptr, expected, nullptr);
+        if (cell < 109) SDL_BlitSurface(App->Shell.Images[IMAGE_ICON_STRIP], &cellPart, expected, nullptr);
+        if (framed) SDL_BlitSurface(App->Shell.Images[IMAGE_ICON_FRAME], nullptr, expected, nullptr);
         bool same = true;
         for (int py = 0; py < 40 && same; py++)
             for (int px = 0; px < 40 && same; px++)
@@ -33,7 +33,7 @@ struct BoxPanelTest : PanelTest
         int framed = -1;
         for (int place = 0; place < 8; place++)
         {
-            int cell = E.Shell.IconScroll / 40 + place;
+            int cell = App->Shell.IconScroll / 40 + place;
             if (PlaceShows(460 + place * 40, cell, true) && !PlaceShows(460 + place * 40, cell, false))
                 framed = framed == -1 ? place : -2;
         }
@@ -65,8 +65,8 @@ TEST_F(BoxPanelTest, BoxWithoutIconOpensTheLastPageFramingTheNoIconPicture)
 {
     Start({ Bytes("Hello") + Text{ CC_END } });
     OpenBoxPanel();
-    EXPECT_EQ(E.Render.ShownIcon, NO_ICON);
-    EXPECT_EQ(E.Shell.IconScroll, 4160);
+    EXPECT_EQ(App->Render.ShownIcon, NO_ICON);
+    EXPECT_EQ(App->Shell.IconScroll, 4160);
     EXPECT_EQ(FramedPlace(), 4);
     EXPECT_TRUE(PlaceShows(620, 108, true));
     // The three places after the no-icon picture stay as the panel background.
@@ -78,13 +78,13 @@ TEST_F(BoxPanelTest, FrameOnlyOnThePageThatHoldsTheIcon)
 {
     Start({ Text{ CC_ICON, 20 } + Bytes("Key") + Text{ CC_END } });
     OpenBoxPanel();
-    EXPECT_EQ(E.Shell.IconScroll, 640);
+    EXPECT_EQ(App->Shell.IconScroll, 640);
     EXPECT_EQ(FramedPlace(), 4);
     ScrollRight(1);
-    EXPECT_EQ(E.Shell.IconScroll, 960);
+    EXPECT_EQ(App->Shell.IconScroll, 960);
     EXPECT_EQ(FramedPlace(), -1);
     ScrollLeft(2);
-    EXPECT_EQ(E.Shell.IconScroll, 320);
+    EXPECT_EQ(App->Shell.IconScroll, 320);
     EXPECT_EQ(FramedPlace(), -1);
     ScrollRight(1);
     EXPECT_EQ(FramedPlace(), 4);
@@ -95,7 +95,7 @@ TEST_F(BoxPanelTest, HighIconsAreFramedOnTheirShiftedCell)
     // Icon 107 lies in cell 95: page 11, place 7.
     Start({ Text{ CC_ICON, 107 } + Bytes("Mask") + Text{ CC_END } });
     OpenBoxPanel();
-    EXPECT_EQ(E.Shell.IconScroll, 3520);
+    EXPECT_EQ(App->Shell.IconScroll, 3520);
     EXPECT_EQ(FramedPlace(), 7);
 }
 
@@ -103,23 +103,23 @@ TEST_F(BoxPanelTest, ClickOnTheLeftArrowAndFirstPlaceScrollsThenChooses)
 {
     Start({ Text{ CC_ICON, 20 } + Bytes("Key") + Text{ CC_END } });
     OpenBoxPanel();
-    ASSERT_EQ(E.Shell.IconScroll, 640);
+    ASSERT_EQ(App->Shell.IconScroll, 640);
     ClickAndShow(460, 56);
-    EXPECT_EQ(E.Shell.IconScroll, 320);
+    EXPECT_EQ(App->Shell.IconScroll, 320);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 8 } + Bytes("Key") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownIcon, 8);
-    EXPECT_EQ(E.Render.PendingIcon, NO_ICON);
+    EXPECT_EQ(App->Render.ShownIcon, 8);
+    EXPECT_EQ(App->Render.PendingIcon, NO_ICON);
     ClickAndShow(461, 64);
-    EXPECT_EQ(E.Shell.IconScroll, 0);
+    EXPECT_EQ(App->Shell.IconScroll, 0);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
     // On the first page only the icon is chosen.
     ClickAndShow(460, 48);
-    EXPECT_EQ(E.Shell.IconScroll, 0);
-    EXPECT_EQ(E.Render.ShownIcon, 0);
+    EXPECT_EQ(App->Shell.IconScroll, 0);
+    EXPECT_EQ(App->Render.ShownIcon, 0);
     // Just left of the strip only the arrow counts.
-    E.Shell.IconScroll = 320;
+    App->Shell.IconScroll = 320;
     ClickAndShow(455, 56);
-    EXPECT_EQ(E.Shell.IconScroll, 0);
+    EXPECT_EQ(App->Shell.IconScroll, 0);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
 }
 
@@ -128,13 +128,13 @@ TEST_F(BoxPanelTest, CellsAboveEightyNineStandForIconsTwelveHigher)
     Start({ Text{ CC_ICON, 5 } + Bytes("Jar") + Text{ CC_END } });
     OpenBoxPanel();
     ScrollRight(11); // cells 88 to 95
-    ASSERT_EQ(E.Shell.IconScroll, 3520);
+    ASSERT_EQ(App->Shell.IconScroll, 3520);
     const int expected[8] = { 88, 89, 102, 103, 104, 105, 106, 107 };
     for (int place = 0; place < 8; place++)
     {
         ClickPlace(place);
-        EXPECT_EQ(E.Store.EditBuffer[1], expected[place]) << "place " << place;
-        EXPECT_EQ(E.Render.ShownIcon, expected[place]);
+        EXPECT_EQ(App->Store.EditBuffer[1], expected[place]) << "place " << place;
+        EXPECT_EQ(App->Render.ShownIcon, expected[place]);
     }
     // The box now carries icon 107: its frame stands on cell 95.
     EXPECT_EQ(FramedPlace(), 7);
@@ -148,10 +148,10 @@ TEST_F(BoxPanelTest, NoIconPictureAndEmptyPlacesRemoveTheIcon)
     ScrollRight(20);
     ClickPlace(4);
     EXPECT_EQ(EditText(), (Bytes("Jar") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownIcon, NO_ICON);
+    EXPECT_EQ(App->Render.ShownIcon, NO_ICON);
 
     NextMessageButton();
-    ASSERT_EQ(E.Shell.IconScroll, 0);
+    ASSERT_EQ(App->Shell.IconScroll, 0);
     ScrollRight(13);
     ClickPlace(7);
     EXPECT_EQ(EditText(), (Bytes("Pot") + Text{ CC_END }));
@@ -160,10 +160,10 @@ TEST_F(BoxPanelTest, NoIconPictureAndEmptyPlacesRemoveTheIcon)
     NextMessageButton();
     ClickPlace(6);
     EXPECT_EQ(EditText(), (Bytes("Plain") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.PendingIcon, NO_ICON);
+    EXPECT_EQ(App->Render.PendingIcon, NO_ICON);
     NextMessageButton();
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 7 } + Bytes("Cup") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownIcon, 7);
+    EXPECT_EQ(App->Render.ShownIcon, 7);
 }
 
 TEST_F(BoxPanelTest, ChoosingAnIconForABoxWithoutOneInsertsTheCode)
@@ -171,11 +171,11 @@ TEST_F(BoxPanelTest, ChoosingAnIconForABoxWithoutOneInsertsTheCode)
     Start({ Bytes("Plain") + Text{ CC_END } });
     OpenBoxPanel();
     ScrollLeft(13);
-    ASSERT_EQ(E.Shell.IconScroll, 0);
+    ASSERT_EQ(App->Shell.IconScroll, 0);
     ClickPlace(3);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 3 } + Bytes("Plain") + Text{ CC_END }));
     Frame();
-    EXPECT_EQ(E.Render.ShownIcon, 3);
+    EXPECT_EQ(App->Render.ShownIcon, 3);
     EXPECT_EQ(FramedPlace(), 3);
 }
 
@@ -188,42 +188,42 @@ TEST_F(BoxPanelTest, IconZeroKeepsTheRestOfTheBox)
     ClickPlace(0);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
     Frame();
-    EXPECT_EQ(E.Render.ShownIcon, 0);
+    EXPECT_EQ(App->Render.ShownIcon, 0);
     // The preview still draws the text after the icon code.
     EXPECT_GT(White(120, 200, 200, 230).Count, 10);
 
     NextMessageButton();
-    uint32_t offset = ReadTextOffset(E.Store, 0);
-    EXPECT_EQ(Text(E.Store.MessageData.begin() + offset, E.Store.MessageData.begin() + offset + 6),
+    uint32_t offset = ReadTextOffset(App->Store, 0);
+    EXPECT_EQ(Text(App->Store.MessageData.begin() + offset, App->Store.MessageData.begin() + offset + 6),
               (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
     Click(14, 218);
     Frames(3);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("Key") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownIcon, 0);
-    EXPECT_EQ(E.Shell.IconScroll, 0);
+    EXPECT_EQ(App->Render.ShownIcon, 0);
+    EXPECT_EQ(App->Shell.IconScroll, 0);
 }
 
 TEST_F(BoxPanelTest, ScrollingStopsAtTheFirstAndLastPage)
 {
     Start({ Text{ CC_ICON, 0 } + Bytes("A") + Text{ CC_END } });
     OpenBoxPanel();
-    ASSERT_EQ(E.Shell.IconScroll, 0);
+    ASSERT_EQ(App->Shell.IconScroll, 0);
     ScrollLeft(1);
-    EXPECT_EQ(E.Shell.IconScroll, 0);
+    EXPECT_EQ(App->Shell.IconScroll, 0);
     ScrollRight(12);
-    EXPECT_EQ(E.Shell.IconScroll, 3840);
+    EXPECT_EQ(App->Shell.IconScroll, 3840);
     ScrollRight(1);
-    EXPECT_EQ(E.Shell.IconScroll, 4160);
+    EXPECT_EQ(App->Shell.IconScroll, 4160);
     ScrollRight(3);
-    EXPECT_EQ(E.Shell.IconScroll, 4160);
+    EXPECT_EQ(App->Shell.IconScroll, 4160);
     // The right arrow reaches to the window's edge; x 781 is neither arrow nor strip.
     ScrollLeft(1);
     ClickAndShow(799, 48);
-    EXPECT_EQ(E.Shell.IconScroll, 4160);
+    EXPECT_EQ(App->Shell.IconScroll, 4160);
     ClickAndShow(781, 56);
-    EXPECT_EQ(E.Shell.IconScroll, 4160);
+    EXPECT_EQ(App->Shell.IconScroll, 4160);
     ClickAndShow(790, 47);
-    EXPECT_EQ(E.Shell.IconScroll, 4160);
+    EXPECT_EQ(App->Shell.IconScroll, 4160);
     EXPECT_EQ(EditText(), (Text{ CC_ICON, 0 } + Bytes("A") + Text{ CC_END }));
 }
 
@@ -250,14 +250,14 @@ TEST_F(SoundArrowTest, FromNoSoundTheRightArrowInsertsTheFirstAndTheLeftRemovesI
 {
     Start({ Bytes("Moo") + Text{ CC_END } });
     OpenBoxPanel();
-    EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
     Right();
     EXPECT_EQ(EditText(), (SoundCode(0) + Bytes("Moo") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, 0);
-    EXPECT_EQ(E.Store.EditState, EDIT_MODIFIED);
+    EXPECT_EQ(App->Render.ShownSound, 0);
+    EXPECT_EQ(App->Store.EditState, EDIT_MODIFIED);
     Left();
     EXPECT_EQ(EditText(), (Bytes("Moo") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
 }
 
 TEST_F(SoundArrowTest, FromNoSoundTheLeftArrowInsertsTheLastAndTheRightRemovesIt)
@@ -266,24 +266,24 @@ TEST_F(SoundArrowTest, FromNoSoundTheLeftArrowInsertsTheLastAndTheRightRemovesIt
     OpenBoxPanel();
     Left();
     EXPECT_EQ(EditText(), (SoundCode(SOUND_COUNT - 1) + Bytes("Moo") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT - 1);
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT - 1);
     Right();
     EXPECT_EQ(EditText(), (Bytes("Moo") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
 }
 
 TEST_F(SoundArrowTest, ArrowsReplaceTheIdOfTheFirstSoundCode)
 {
     Start({ Bytes("Hi") + SoundCode(9) + Bytes("!") + Text{ CC_END } });
     OpenBoxPanel();
-    ASSERT_EQ(E.Render.ShownSound, 9);
+    ASSERT_EQ(App->Render.ShownSound, 9);
     Right();
     EXPECT_EQ(EditText(), (Bytes("Hi") + SoundCode(10) + Bytes("!") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, 10);
+    EXPECT_EQ(App->Render.ShownSound, 10);
     Left();
     Left();
     EXPECT_EQ(EditText(), (Bytes("Hi") + SoundCode(8) + Bytes("!") + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, 8);
+    EXPECT_EQ(App->Render.ShownSound, 8);
 }
 
 TEST_F(SoundArrowTest, UnknownSoundIdIsShownAsNoSound)
@@ -293,10 +293,10 @@ TEST_F(SoundArrowTest, UnknownSoundIdIsShownAsNoSound)
     OpenBoxPanel();
     std::vector<uint32_t> noSound = SoundNamePixels();
     NextMessageButton();
-    EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
     EXPECT_EQ(SoundNamePixels(), noSound);
     NextMessageButton();
-    EXPECT_EQ(E.Render.ShownSound, 9);
+    EXPECT_EQ(App->Render.ShownSound, 9);
     EXPECT_NE(SoundNamePixels(), noSound);
     // Leaving "No Sound" over an unknown code inserts a known one before it.
     Click(14, 218);
@@ -312,7 +312,7 @@ TEST_F(SoundArrowTest, SoundInsertObeysTheRoomRule)
     OpenBoxPanel();
     Right();
     EXPECT_EQ(EditText(), (full + Text{ CC_END }));
-    EXPECT_EQ(E.Render.ShownSound, SOUND_COUNT);
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
 }
 
 // ---- Position and type ----------------------------------------------------------------------
@@ -344,9 +344,9 @@ TEST_F(BoxPanelTest, PositionAndTypeEachKeepTheOtherNibble)
     ClickAndShow(500, 245);
     ClickAndShow(745, 255);
     EXPECT_EQ(TypeByte2(), 0x50);
-    EXPECT_EQ(E.Store.CurrentEntry[2], 0x50);
+    EXPECT_EQ(App->Store.CurrentEntry[2], 0x50);
     EXPECT_EQ(EditText(), (Bytes("Sign") + Text{ CC_END }));
-    EXPECT_EQ(E.Store.EditState, EDIT_UNCHANGED);
+    EXPECT_EQ(App->Store.EditState, EDIT_UNCHANGED);
 }
 
 struct HighlightCase
@@ -370,7 +370,7 @@ TEST_F(BoxPanelTest, HighlightedOptionSitsInItsHitArea)
     OpenBoxPanel();
     for (const HighlightCase& c : cases)
     {
-        E.Store.MessageTable[2] = c.TypeByte;
+        App->Store.MessageTable[2] = c.TypeByte;
         Frames(2);
         bool positionRow = c.Top == 162;
         PixelBox row = positionRow ? Yellow(400, 150, 799, 190) : Yellow(400, 210, 799, 275);

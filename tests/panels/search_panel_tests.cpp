@@ -10,14 +10,14 @@ struct SearchPanelTest : PanelTest
     {
         Start(messages);
         OpenSearchPanel();
-        ASSERT_EQ(E.Shell.OpenPanel, PANEL_SEARCH);
+        ASSERT_EQ(App->Shell.OpenPanel, PANEL_SEARCH);
     }
     void PressField() { ClickAndShow(500, 48); }
     void PressSearch() { ClickAndShow(480, 70); }
-    std::string Field() const { return std::string((const char*)E.Search.SearchText); }
+    std::string Field() const { return std::string((const char*)App->Search.SearchText); }
     std::vector<uint32_t> Results() const
     {
-        return std::vector<uint32_t>(E.Search.SearchResults.begin(), E.Search.SearchResults.begin() + E.Search.SearchResultCount);
+        return std::vector<uint32_t>(App->Search.SearchResults.begin(), App->Search.SearchResults.begin() + App->Search.SearchResultCount);
     }
     // Runs a search for text from an empty field.
     void SearchFor(const char* text)
@@ -47,17 +47,17 @@ TEST_F(SearchPanelTest, FieldTakesTwentyCharactersAndBackspaceStopsAtEmpty)
 {
     StartSearch({ Bytes("Hi") + Text{ CC_END } });
     EXPECT_EQ(Field(), "Text to search for.");
-    EXPECT_EQ(E.Search.SearchLength, 0);
+    EXPECT_EQ(App->Search.SearchLength, 0);
     EXPECT_GT(Bright(*this, 526, 40, 799, 56).Count, 50); // the placeholder is shown
 
     PressField();
-    EXPECT_EQ(E.Render.SelectionState, SEARCH_TYPING);
-    EXPECT_EQ(E.Search.SearchLength, 0);
+    EXPECT_EQ(App->Render.SelectionState, SEARCH_TYPING);
+    EXPECT_EQ(App->Search.SearchLength, 0);
     EXPECT_EQ(Bright(*this, 526, 40, 799, 56).Count, 0);
 
     Type("abcdefghijklmnopqrstu");
     Frames(2);
-    EXPECT_EQ(E.Search.SearchLength, 20);
+    EXPECT_EQ(App->Search.SearchLength, 20);
     EXPECT_EQ(Field(), "abcdefghijklmnopqrst");
     EXPECT_GT(Bright(*this, 526, 40, 799, 56).Count, 50);
     // Keys that type nothing printable leave the field alone.
@@ -73,8 +73,8 @@ TEST_F(SearchPanelTest, FieldTakesTwentyCharactersAndBackspaceStopsAtEmpty)
     Key(SDLK_BACKSPACE, 8);
     Key(SDLK_BACKSPACE, 8);
     Frame();
-    EXPECT_EQ(E.Search.SearchLength, 0);
-    for (uint8_t b : E.Search.SearchText) EXPECT_EQ(b, 0);
+    EXPECT_EQ(App->Search.SearchLength, 0);
+    for (uint8_t b : App->Search.SearchText) EXPECT_EQ(b, 0);
     Type("~ z");
     Frame();
     EXPECT_EQ(Field(), "~ z");
@@ -92,21 +92,21 @@ TEST_F(SearchPanelTest, TypingNeverReachesTheMessageWhileTheFieldHasTheKeyboard)
     Key(SDLK_LEFT, 0);
     Frames(2);
     EXPECT_EQ(EditText(), (Bytes("Hi") + Text{ CC_END }));
-    EXPECT_EQ(E.Store.Cursor, 0u);
-    EXPECT_EQ(E.Store.EditState, EDIT_UNCHANGED);
+    EXPECT_EQ(App->Store.Cursor, 0u);
+    EXPECT_EQ(App->Store.EditState, EDIT_UNCHANGED);
     EXPECT_EQ(Field(), "xy");
 
     // Presses elsewhere in the panel leave the keyboard with the field.
     PressSearch();
     ClickAndShow(700, 300);
-    EXPECT_EQ(E.Render.SelectionState, SEARCH_TYPING);
+    EXPECT_EQ(App->Render.SelectionState, SEARCH_TYPING);
     Type("w");
     Frame();
     EXPECT_EQ(Field(), "xyw");
 
     // A press in the message area gives the keyboard back to the message.
     ClickAndShow(300, 120);
-    EXPECT_NE(E.Render.SelectionState, SEARCH_TYPING);
+    EXPECT_NE(App->Render.SelectionState, SEARCH_TYPING);
     Type("q");
     Frame();
     EXPECT_EQ(EditText(), (Bytes("qHi") + Text{ CC_END }));
@@ -120,7 +120,7 @@ TEST_F(SearchPanelTest, EscapeQuitsWhileTheFieldHasTheKeyboard)
     Type("ab");
     Key(SDLK_ESCAPE, 27);
     EXPECT_FALSE(Frame());
-    EXPECT_EQ(E.Shell.KeepRunning, 0);
+    EXPECT_EQ(App->Shell.KeepRunning, 0);
     EXPECT_EQ(Field(), "ab");
 }
 
@@ -129,7 +129,7 @@ TEST_F(SearchPanelTest, FewerThanFiveCharactersLeaveTheButtonInactive)
 {
     StartSearch(HelloMessages(3));
     SearchFor("hell");
-    EXPECT_EQ(E.Search.SearchResultCount, 0u);
+    EXPECT_EQ(App->Search.SearchResultCount, 0u);
     EXPECT_EQ(Field(), "hell"); // not searched, so not upper-cased
     Type("o");
     Frame();
@@ -139,17 +139,17 @@ TEST_F(SearchPanelTest, FewerThanFiveCharactersLeaveTheButtonInactive)
     ClickAndShow(480, 63);
     ClickAndShow(480, 79);
     EXPECT_EQ(Field(), "hello");
-    EXPECT_EQ(E.Search.SearchResultCount, 0u);
+    EXPECT_EQ(App->Search.SearchResultCount, 0u);
     ClickAndShow(462, 64);
     EXPECT_EQ(Field(), "HELLO");
     EXPECT_EQ(Results(), (Found{ 0, 8, 16 }));
     // The placeholder itself is never searched for.
-    E.Search.SearchResults.clear();
-    E.Search.SearchResultCount = 0;
+    App->Search.SearchResults.clear();
+    App->Search.SearchResultCount = 0;
     PressField();
-    memcpy(E.Search.SearchText, "Text to search for.", 20);
+    memcpy(App->Search.SearchText, "Text to search for.", 20);
     ClickAndShow(512, 78);
-    EXPECT_EQ(E.Search.SearchResultCount, 0u);
+    EXPECT_EQ(App->Search.SearchResultCount, 0u);
 }
 
 TEST_F(SearchPanelTest, ButtonTextSitsOnItsHitArea)
@@ -187,7 +187,7 @@ TEST_F(SearchPanelTest, NinthResultOpensTheSecondRowAndAClickMakesItCurrent)
 {
     StartSearch(HelloMessages(10));
     SearchFor("hello");
-    ASSERT_EQ(E.Search.SearchResultCount, 10u);
+    ASSERT_EQ(App->Search.SearchResultCount, 10u);
     Frame();
     // Every entry stands inside its own hit box; the ninth begins the second row at (416, 112).
     for (int i = 0; i < 10; i++)
@@ -206,34 +206,34 @@ TEST_F(SearchPanelTest, NinthResultOpensTheSecondRowAndAClickMakesItCurrent)
 
     Click(446, 128); // the bottom right corner of the ninth entry
     Frame();
-    EXPECT_EQ(E.Store.CurrentEntryPos, 64u);
-    EXPECT_EQ(E.Store.CurrentBox, 0u);
+    EXPECT_EQ(App->Store.CurrentEntryPos, 64u);
+    EXPECT_EQ(App->Store.CurrentBox, 0u);
     // The panel of the click's frame was drawn before the click.
     EXPECT_EQ(Yellow(416, 112, 446, 128).Count, 0);
     Frame();
     EXPECT_GT(Yellow(416, 112, 446, 128).Count, 20);
     EXPECT_EQ(Yellow(416, 88, 446, 104).Count, 0);
-    EXPECT_EQ(E.Store.CurrentMessageId, 0x1008u);
-    EXPECT_EQ(E.Store.LoadedEntryPos, 64u);
+    EXPECT_EQ(App->Store.CurrentMessageId, 0x1008u);
+    EXPECT_EQ(App->Store.LoadedEntryPos, 64u);
     // The last digit belongs to its entry; between the entries nothing is selected.
     ClickAndShow(454, 88);
-    EXPECT_EQ(E.Store.CurrentEntryPos, 0u);
+    EXPECT_EQ(App->Store.CurrentEntryPos, 0u);
     ClickAndShow(455, 100);
     ClickAndShow(460, 100);
     ClickAndShow(420, 105);
     ClickAndShow(420, 111);
     ClickAndShow(600, 112);
-    EXPECT_EQ(E.Store.CurrentEntryPos, 0u);
-    EXPECT_EQ(E.Search.SearchResultCount, 10u);
+    EXPECT_EQ(App->Store.CurrentEntryPos, 0u);
+    EXPECT_EQ(App->Search.SearchResultCount, 10u);
 }
 
 TEST_F(SearchPanelTest, PressingTheFieldEmptiesItWhileTheResultsStay)
 {
     StartSearch(HelloMessages(4));
     SearchFor("hello");
-    ASSERT_EQ(E.Search.SearchResultCount, 4u);
+    ASSERT_EQ(App->Search.SearchResultCount, 4u);
     PressField();
-    EXPECT_EQ(E.Search.SearchLength, 0);
+    EXPECT_EQ(App->Search.SearchLength, 0);
     EXPECT_EQ(Field(), "");
     EXPECT_EQ(Results(), (Found{ 0, 8, 16, 24 }));
     EXPECT_GT(Bright(*this, 416, 88, 600, 104).Count, 50);
@@ -242,7 +242,7 @@ TEST_F(SearchPanelTest, PressingTheFieldEmptiesItWhileTheResultsStay)
     OpenBoxPanel();
     OpenSearchPanel();
     EXPECT_EQ(Field(), "abc");
-    EXPECT_EQ(E.Search.SearchResultCount, 4u);
+    EXPECT_EQ(App->Search.SearchResultCount, 4u);
 }
 
 // All results are kept; only the rows inside the window are drawn and can be hit.
@@ -250,14 +250,14 @@ TEST_F(SearchPanelTest, ResultsBeyondTheWindowAreKeptButNotShown)
 {
     StartSearch(HelloMessages(300));
     SearchFor("hello");
-    ASSERT_EQ(E.Search.SearchResultCount, 300u);
-    EXPECT_EQ(E.Search.SearchResults.back(), 299u * 8);
+    ASSERT_EQ(App->Search.SearchResultCount, 300u);
+    EXPECT_EQ(App->Search.SearchResults.back(), 299u * 8);
     Frames(2);
     // Row 10 starts at y 328 and is cut by the window's bottom edge.
     EXPECT_GT(Bright(*this, 416, 328, 446, 339).Count, 5);
     Click(731 + 38, 339); // entry 87, the last one that can be seen
     Frames(2);
-    EXPECT_EQ(E.Store.CurrentEntryPos, 87u * 8);
+    EXPECT_EQ(App->Store.CurrentEntryPos, 87u * 8);
     EXPECT_GT(Yellow(731, 328, 761, 339).Count, 5);
 }
 
@@ -266,28 +266,28 @@ TEST_F(PanelTest, WindowWidensWithAPanelStaysWideOnSwitchingAndNarrowsOnCollapse
 {
     Start({ Bytes("Hi") + Text{ CC_END } });
     ClickAndShow(264, 38); // Collapse without a panel does nothing
-    EXPECT_EQ(E.Shell.WindowWidth, 400);
+    EXPECT_EQ(App->Shell.WindowWidth, 400);
     Click(332, 62);
     Frame();
-    EXPECT_EQ(E.Shell.OpenPanel, PANEL_TEXT);
-    EXPECT_EQ(E.Shell.Screen->w, 400); // the window follows in the next frame
+    EXPECT_EQ(App->Shell.OpenPanel, PANEL_TEXT);
+    EXPECT_EQ(App->Shell.Screen->w, 400); // the window follows in the next frame
     Frame();
-    EXPECT_EQ(E.Shell.Screen->w, 800);
+    EXPECT_EQ(App->Shell.Screen->w, 800);
     ClickAndShow(356, 38);
-    EXPECT_EQ(E.Shell.OpenPanel, PANEL_BOX);
-    EXPECT_EQ(E.Shell.Screen->w, 800);
-    EXPECT_EQ(E.Shell.WindowWidth, 800);
+    EXPECT_EQ(App->Shell.OpenPanel, PANEL_BOX);
+    EXPECT_EQ(App->Shell.Screen->w, 800);
+    EXPECT_EQ(App->Shell.WindowWidth, 800);
     ClickAndShow(300, 36);
-    EXPECT_EQ(E.Shell.OpenPanel, PANEL_SEARCH);
-    EXPECT_EQ(E.Shell.Screen->w, 800);
+    EXPECT_EQ(App->Shell.OpenPanel, PANEL_SEARCH);
+    EXPECT_EQ(App->Shell.Screen->w, 800);
     Click(264, 38);
     Frame();
-    EXPECT_EQ(E.Shell.OpenPanel, PANEL_NONE);
-    EXPECT_EQ(E.Shell.Screen->w, 800);
+    EXPECT_EQ(App->Shell.OpenPanel, PANEL_NONE);
+    EXPECT_EQ(App->Shell.Screen->w, 800);
     Frame();
-    EXPECT_EQ(E.Shell.Screen->w, 400);
-    EXPECT_EQ(E.Shell.WindowWidth, 400);
+    EXPECT_EQ(App->Shell.Screen->w, 400);
+    EXPECT_EQ(App->Shell.WindowWidth, 400);
     // The Search button works at the narrow width.
     ClickAndShow(300, 36);
-    EXPECT_EQ(E.Shell.Screen->w, 800);
+    EXPECT_EQ(App->Shell.Screen->w, 800);
 }

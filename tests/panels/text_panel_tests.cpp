@@ -11,20 +11,20 @@ struct TextPanelTest : PanelTest
         PanelTest::SetUp();
         Start({ Bytes("Hello") + Text{ CC_END } });
         OpenTextPanel();
-        ASSERT_EQ(E.Shell.OpenPanel, PANEL_TEXT);
-        ASSERT_EQ(E.Store.Cursor, 0u);
+        ASSERT_EQ(App->Shell.OpenPanel, PANEL_TEXT);
+        ASSERT_EQ(App->Store.Cursor, 0u);
     }
     // The byte a click inserts at the cursor, or -1 when the text stays as it was.
     int Inserted(int x, int y)
     {
         Text before = EditText();
-        uint32_t cursor = E.Store.Cursor;
+        uint32_t cursor = App->Store.Cursor;
         Click(x, y);
         Frame();
         Text after = EditText();
         if (after == before) return -1;
         EXPECT_EQ(after.size(), before.size() + 1);
-        EXPECT_EQ(E.Store.Cursor, cursor + 1);
+        EXPECT_EQ(App->Store.Cursor, cursor + 1);
         return after[cursor];
     }
 };
@@ -41,7 +41,7 @@ TEST_F(TextPanelTest, PaletteColumnsStartTwoPixelsLeftOfTheGlyphs)
     EXPECT_EQ(Inserted(546, 83), 0x9F);
     EXPECT_EQ(Inserted(733, 98), 0xAA);
     EXPECT_EQ(EditText(), (Text{ 0x7F, 0x7F, 0x80, 0x8E, 0x8F, 0x9D, 0x9F, 0xAA } + Bytes("Hello") + Text{ CC_END }));
-    EXPECT_EQ(E.Store.EditState, EDIT_MODIFIED);
+    EXPECT_EQ(App->Store.EditState, EDIT_MODIFIED);
 }
 
 TEST_F(TextPanelTest, LastPlaceOfRowTwoInsertsTheYenSign)
@@ -70,18 +70,18 @@ TEST_F(TextPanelTest, LabelsAndTheLeftOfThePaletteInsertNothing)
     EXPECT_EQ(Inserted(500, 130), -1); // "Selected Text Color:"
     EXPECT_EQ(Inserted(600, 20), -1);  // title
     EXPECT_EQ(EditText(), (Bytes("Hello") + Text{ CC_END }));
-    EXPECT_EQ(E.Store.EditState, EDIT_UNCHANGED);
+    EXPECT_EQ(App->Store.EditState, EDIT_UNCHANGED);
 }
 
 TEST_F(TextPanelTest, PaletteInsertObeysTheRoomRule)
 {
     Text full(EDIT_TEXT_MAX - 1, 'a');
-    memcpy(E.Store.EditBuffer, full.data(), full.size());
-    E.Store.EditBuffer[full.size()] = CC_END;
-    E.Store.EditBuffer[full.size() + 1] = TEXT_NUL;
-    ASSERT_EQ(EditTextLength(E.Store), EDIT_TEXT_MAX);
+    memcpy(App->Store.EditBuffer, full.data(), full.size());
+    App->Store.EditBuffer[full.size()] = CC_END;
+    App->Store.EditBuffer[full.size() + 1] = TEXT_NUL;
+    ASSERT_EQ(EditTextLength(App->Store), EDIT_TEXT_MAX);
     EXPECT_EQ(Inserted(546, 50), -1);
-    EXPECT_EQ(E.Store.Cursor, 0u);
+    EXPECT_EQ(App->Store.Cursor, 0u);
 }
 
 // Each place's glyph is drawn inside the column that inserts it.
@@ -122,7 +122,7 @@ TEST_F(TextPanelTest, ColouringWithoutSelectionWrapsTheFirstByte)
 {
     ClickAndShow(665, 133);
     EXPECT_EQ(EditText(), (Text{ CC_COLOR, 0x41, 'H', CC_COLOR, 0x40 } + Bytes("ello") + Text{ CC_END }));
-    EXPECT_EQ(E.Store.Cursor, 0u);
+    EXPECT_EQ(App->Store.Cursor, 0u);
 }
 
 TEST_F(TextPanelTest, SwatchEdgesAreInclusiveAndTheGapsHitNothing)
@@ -138,7 +138,7 @@ TEST_F(TextPanelTest, SwatchEdgesAreInclusiveAndTheGapsHitNothing)
     ClickAndShow(797, 130);
     EXPECT_EQ(EditText(), once);
     ClickAndShow(796, 125); // right edge of swatch 7 (black)
-    EXPECT_EQ(E.Store.EditBuffer[1], 0x47);
+    EXPECT_EQ(App->Store.EditBuffer[1], 0x47);
 }
 
 TEST_F(TextPanelTest, SwatchColoursTheSelectionMadeInThePreview)
@@ -148,17 +148,13 @@ TEST_F(TextPanelTest, SwatchColoursTheSelectionMadeInThePreview)
     int y = 214;
     Press(91, y);
     Frame();
-    SDL_Event motion = {};
-    motion.type = SDL_MOUSEMOTION;
-    motion.motion.x = 100;
-    motion.motion.y = (Uint16)y;
-    Push(motion);
+    Motion(100, y);
     Frame();
     Release(100, y);
     Frame();
-    ASSERT_EQ(E.Render.SelectionState, SELECT_MADE);
-    uint32_t first = std::min(E.Render.Selection.SelectionAnchor, E.Render.Selection.SelectionEnd);
-    uint32_t last = std::max(E.Render.Selection.SelectionAnchor, E.Render.Selection.SelectionEnd);
+    ASSERT_EQ(App->Render.SelectionState, SELECT_MADE);
+    uint32_t first = std::min(App->Render.Selection.SelectionAnchor, App->Render.Selection.SelectionEnd);
+    uint32_t last = std::max(App->Render.Selection.SelectionAnchor, App->Render.Selection.SelectionEnd);
     ASSERT_LT(first, last);
     ASSERT_LT(last, 5u);
     ClickAndShow(705, 130); // swatch 3, blue
@@ -167,5 +163,5 @@ TEST_F(TextPanelTest, SwatchColoursTheSelectionMadeInThePreview)
     expected.insert(expected.begin() + first, { CC_COLOR, 0x43 });
     expected.push_back(CC_END);
     EXPECT_EQ(EditText(), expected);
-    EXPECT_EQ(E.Render.SelectionState, SELECT_MADE);
+    EXPECT_EQ(App->Render.SelectionState, SELECT_MADE);
 }
