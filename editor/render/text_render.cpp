@@ -208,8 +208,21 @@ static bool EndsText(uint8_t b)
     return b == TEXT_NUL || b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT;
 }
 
+// End of the text for the cut-off test below: known for the box text, where a zero argument
+// (icon 0) is a value; unknown for interface strings, which end at their first zero byte.
+const uint32_t TEXT_END_UNKNOWN = 0xFFFFFFFF;
+
+// True when the arguments of the code at i are cut off by the end of the text.
+static bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint32_t textEnd)
+{
+    if (textEnd != TEXT_END_UNKNOWN) return i + arguments >= textEnd;
+    for (int k = 1; k <= arguments; k++)
+        if (text[i + k] == TEXT_NUL) return true;
+    return false;
+}
+
 // y of the first line of a PREVIEW: 210 for one line, 8 higher per line break, at most 4.
-static int CentredTop(const uint8_t* text, uint32_t start)
+static int CentredTop(const uint8_t* text, uint32_t start, uint32_t textEnd)
 {
     int breaks = 0;
     for (uint32_t i = start; !EndsText(text[i]); i++)
@@ -217,7 +230,7 @@ static int CentredTop(const uint8_t* text, uint32_t start)
         if (text[i] == CC_LINE_BREAK) breaks++;
         else if (text[i] == CC_ICON)
         {
-            if (text[i + 1] == TEXT_NUL) break; // a code cut off by the end of the text
+            if (ArgumentsCutOff(text, i, 1, textEnd)) break; // a code cut off by the end of the text
             i++;
         }
     }
@@ -243,9 +256,10 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
     int lineStart = position.x;
     int penX = position.x;
     int penY = position.y;
+    uint32_t textEnd = preview && text == store.EditBuffer ? EditTextLength(store) : TEXT_END_UNKNOWN;
     if (preview)
     {
-        penY = CentredTop(text, start);
+        penY = CentredTop(text, start, textEnd);
         render.ShownIcon = NO_ICON;
         render.ShownSound = SOUND_COUNT;
         if (store.Cursor == 0) BlitCell(font, CURSOR_CELL, surface, penX, penY);
@@ -265,8 +279,7 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
         }
         // A code whose argument is cut off by the end of the text ends the drawing there.
         int arguments = ControlArgumentCount(b);
-        if (arguments >= 1 && text[i + 1] == TEXT_NUL) break;
-        if (arguments == 2 && text[i + 2] == TEXT_NUL) break;
+        if (arguments >= 1 && ArgumentsCutOff(text, i, arguments, textEnd)) break;
         uint32_t next = i + 1 + arguments;
 
         if (b == CC_LINE_BREAK)
@@ -306,7 +319,9 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
                 uint32_t before = EditTextLength(store);
                 SetBoxIcon(store, i, 0, CODE_REMOVE);
                 render.PendingIcon = NO_ICON;
-                removed = EditTextLength(store) + 2 == before;
+                uint32_t after = EditTextLength(store);
+                removed = after + 2 == before;
+                if (textEnd != TEXT_END_UNKNOWN) textEnd = after;
             }
             else if (preview && render.PendingIcon != NO_ICON)
             {

@@ -53,11 +53,22 @@ uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated)
     return pos < size ? size - pos : 0;
 }
 
+// The text of a box the store edits ends at the TEXT_NUL behind its terminator. A zero byte
+// before that is an argument (icon 0 is a real icon) and must not cut the box short, or the
+// commit would drop the rest of it. A box held read-only has no terminator: its first zero ends it.
 uint32_t EditTextLength(const MessageStore& store)
 {
-    uint32_t n = 0;
-    while (n < EDIT_BUFFER_SIZE && store.EditBuffer[n] != TEXT_NUL) n++;
-    return n;
+    const uint8_t* t = store.EditBuffer;
+    uint32_t firstNul = EDIT_BUFFER_SIZE;
+    for (uint32_t n = 0; n < EDIT_BUFFER_SIZE; n++)
+    {
+        if (t[n] != TEXT_NUL) continue;
+        if (firstNul == EDIT_BUFFER_SIZE) firstNul = n;
+        if (store.BoxReadOnly || !store.BoxLoaded) break;
+        if (n > 0 && IsBoxTerminatorByte(t[n - 1]) && (n == 1 || (t[n - 2] != CC_ICON && t[n - 2] != CC_SHIFT)))
+            return n;
+    }
+    return firstNul;
 }
 
 void LoadBox(MessageStore& store)
