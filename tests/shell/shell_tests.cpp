@@ -299,6 +299,24 @@ TEST(ShellButtons, WindowWidensAndNarrowsInTheFrameAfterTheClick)
     EXPECT_EQ(h.App->Shell.WindowWidth, 400);
 }
 
+TEST(ShellButtons, CollapseWaitsForTheWideWindow)
+{
+    EditorHarness h;
+    OpenShown(h, ThreeMessages());
+    // Box and Collapse in one frame: the window is still 400 wide, so Collapse does nothing.
+    PushClick(h, 356, 38);
+    PushClick(h, 264, 38);
+    RunFrames(h);
+    EXPECT_EQ(h.App->Shell.OpenPanel, PANEL_BOX);
+    // The next frame widens the window before its events, so Collapse now closes the panel.
+    PushClick(h, 264, 38);
+    RunFrames(h);
+    EXPECT_EQ(h.App->Shell.WindowWidth, 800);
+    EXPECT_EQ(h.App->Shell.OpenPanel, PANEL_NONE);
+    RunFrames(h);
+    EXPECT_EQ(ScreenWidth(h), 400);
+}
+
 TEST(ShellButtons, MessageArrowsWrapAround)
 {
     EditorHarness h;
