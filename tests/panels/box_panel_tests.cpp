@@ -305,6 +305,27 @@ TEST_F(SoundArrowTest, UnknownSoundIdIsShownAsNoSound)
     EXPECT_EQ(EditText(), (SoundCode(0) + Text{ CC_SOUND, 0x12, 0x34 } + Bytes("Odd") + Text{ CC_END }));
 }
 
+// Icon 18 and a gap of 18 pixels carry the byte 0x12 as their argument: the arrows must change
+// the sound code the panel shows, never the text behind such an argument.
+TEST_F(SoundArrowTest, ArgumentBytesThatLookLikeASoundCodeAreLeftAlone)
+{
+    Text icon18{ CC_ICON, CC_SOUND }, shift18{ CC_SHIFT, CC_SOUND };
+    Start({ icon18 + Bytes("Hi") + SoundCode(1) + Text{ CC_END },
+            shift18 + Bytes("Yo") + SoundCode(0) + Bytes("!") + Text{ CC_END } });
+    OpenBoxPanel();
+    ASSERT_EQ(App->Render.ShownSound, 1);
+    Right();
+    EXPECT_EQ(EditText(), (icon18 + Bytes("Hi") + SoundCode(2) + Text{ CC_END }));
+    EXPECT_EQ(App->Render.ShownSound, 2);
+    EXPECT_EQ(App->Render.ShownIcon, 18);
+
+    NextMessageButton();
+    ASSERT_EQ(App->Render.ShownSound, 0);
+    Left();
+    EXPECT_EQ(EditText(), (shift18 + Bytes("Yo!") + Text{ CC_END }));
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
+}
+
 TEST_F(SoundArrowTest, SoundInsertObeysTheRoomRule)
 {
     Text full(EDIT_TEXT_MAX - 2, 'a');
