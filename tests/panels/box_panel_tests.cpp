@@ -179,6 +179,21 @@ TEST_F(BoxPanelTest, ChoosingAnIconForABoxWithoutOneInsertsTheCode)
     EXPECT_EQ(FramedPlace(), 3);
 }
 
+// A gap of 19 pixels carries the byte of CC_ICON as its argument: the page and the frame follow
+// the box's real icon code, and a choice replaces that code's argument, not the text.
+TEST_F(BoxPanelTest, ArgumentBytesThatLookLikeAnIconCodeAreLeftAlone)
+{
+    Text shift19{ CC_SHIFT, CC_ICON };
+    Start({ shift19 + Bytes("Ab") + Text{ CC_ICON, 20 } + Bytes("Key") + Text{ CC_END } });
+    OpenBoxPanel();
+    EXPECT_EQ(App->Render.ShownIcon, 20);
+    EXPECT_EQ(App->Shell.IconScroll, 640);
+    EXPECT_EQ(FramedPlace(), 4);
+    ClickPlace(1);
+    EXPECT_EQ(EditText(), (shift19 + Bytes("Ab") + Text{ CC_ICON, 17 } + Bytes("Key") + Text{ CC_END }));
+    EXPECT_EQ(App->Render.ShownIcon, 17);
+}
+
 // Icon 0's argument is a zero byte: the box must keep the text behind it through the commit.
 TEST_F(BoxPanelTest, IconZeroKeepsTheRestOfTheBox)
 {
