@@ -84,12 +84,14 @@ void LoadBox(MessageStore& store)
     store.LoadedBoxLength = length;
     store.BoxReadOnly = !terminated || length > EDIT_TEXT_MAX;
 
-    // The box's icon, for the panel and the preview.
+    // The box's icon, for the panel and the preview: read as the preview reads the box, over
+    // the argument bytes of codes, so that an argument (a gap of 19 pixels, say) is never taken
+    // for an icon code or for the end of the box.
     store.LoadedIcon = NO_ICON;
-    for (uint32_t i = 0; i < shown; i++)
+    for (uint32_t i = 0; i < shown; i += 1 + ControlArgumentCount(store.EditBuffer[i]))
     {
         uint8_t b = store.EditBuffer[i];
-        if (b == CC_BOX_BREAK || b == CC_END) break;
+        if (b == CC_BOX_BREAK || b == CC_END || b == CC_BOX_BREAK_ALT || b == TEXT_NUL) break;
         if (b == CC_ICON)
         {
             if (i + 1 < shown) store.LoadedIcon = store.EditBuffer[i + 1];

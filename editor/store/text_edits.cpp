@@ -66,11 +66,13 @@ static void KeepCursorInText(MessageStore& store)
     if (store.Cursor > last) store.Cursor = last;
 }
 
-// First index of code in the text, or the text length when there is none.
+// First index of code in the text, or the text length when there is none. Argument bytes are
+// stepped over as the preview reads them: icon 18 or a gap of 18 pixels is the byte of
+// CC_SOUND, and taking it for one would overwrite the text behind it.
 static uint32_t FindCode(const MessageStore& store, uint8_t code)
 {
     uint32_t length = EditTextLength(store);
-    for (uint32_t i = 0; i < length; i++)
+    for (uint32_t i = 0; i < length; i += 1 + ControlArgumentCount(store.EditBuffer[i]))
         if (store.EditBuffer[i] == code) return i;
     return length;
 }

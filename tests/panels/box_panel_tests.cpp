@@ -179,6 +179,21 @@ TEST_F(BoxPanelTest, ChoosingAnIconForABoxWithoutOneInsertsTheCode)
     EXPECT_EQ(FramedPlace(), 3);
 }
 
+// A gap of 19 pixels carries the byte of CC_ICON as its argument: the page and the frame follow
+// the box's real icon code, and a choice replaces that code's argument, not the text.
+TEST_F(BoxPanelTest, ArgumentBytesThatLookLikeAnIconCodeAreLeftAlone)
+{
+    Text shift19{ CC_SHIFT, CC_ICON };
+    Start({ shift19 + Bytes("Ab") + Text{ CC_ICON, 20 } + Bytes("Key") + Text{ CC_END } });
+    OpenBoxPanel();
+    EXPECT_EQ(App->Render.ShownIcon, 20);
+    EXPECT_EQ(App->Shell.IconScroll, 640);
+    EXPECT_EQ(FramedPlace(), 4);
+    ClickPlace(1);
+    EXPECT_EQ(EditText(), (shift19 + Bytes("Ab") + Text{ CC_ICON, 17 } + Bytes("Key") + Text{ CC_END }));
+    EXPECT_EQ(App->Render.ShownIcon, 17);
+}
+
 // Icon 0's argument is a zero byte: the box must keep the text behind it through the commit.
 TEST_F(BoxPanelTest, IconZeroKeepsTheRestOfTheBox)
 {
@@ -303,6 +318,27 @@ TEST_F(SoundArrowTest, UnknownSoundIdIsShownAsNoSound)
     Frames(3);
     Right();
     EXPECT_EQ(EditText(), (SoundCode(0) + Text{ CC_SOUND, 0x12, 0x34 } + Bytes("Odd") + Text{ CC_END }));
+}
+
+// Icon 18 and a gap of 18 pixels carry the byte 0x12 as their argument: the arrows must change
+// the sound code the panel shows, never the text behind such an argument.
+TEST_F(SoundArrowTest, ArgumentBytesThatLookLikeASoundCodeAreLeftAlone)
+{
+    Text icon18{ CC_ICON, CC_SOUND }, shift18{ CC_SHIFT, CC_SOUND };
+    Start({ icon18 + Bytes("Hi") + SoundCode(1) + Text{ CC_END },
+            shift18 + Bytes("Yo") + SoundCode(0) + Bytes("!") + Text{ CC_END } });
+    OpenBoxPanel();
+    ASSERT_EQ(App->Render.ShownSound, 1);
+    Right();
+    EXPECT_EQ(EditText(), (icon18 + Bytes("Hi") + SoundCode(2) + Text{ CC_END }));
+    EXPECT_EQ(App->Render.ShownSound, 2);
+    EXPECT_EQ(App->Render.ShownIcon, 18);
+
+    NextMessageButton();
+    ASSERT_EQ(App->Render.ShownSound, 0);
+    Left();
+    EXPECT_EQ(EditText(), (shift18 + Bytes("Yo!") + Text{ CC_END }));
+    EXPECT_EQ(App->Render.ShownSound, SOUND_COUNT);
 }
 
 TEST_F(SoundArrowTest, SoundInsertObeysTheRoomRule)
