@@ -173,6 +173,18 @@ void ColourSelection(MessageStore& store, const TextSelection& selection, uint8_
     uint32_t last = selection.SelectionAnchor < selection.SelectionEnd ? selection.SelectionEnd : selection.SelectionAnchor;
     if (first >= terminator) return;
     if (last >= terminator) last = terminator - 1;
+    // The colour codes go between whole codes: a selection edge inside a code's arguments (a
+    // stale selection from another box, or the first byte of a box that starts with an icon)
+    // widens to take in the whole code, so no code is ever parted from its argument bytes.
+    uint32_t codeStart = 0;
+    while (codeStart < terminator)
+    {
+        uint32_t codeEnd = codeStart + ControlArgumentCount(store.EditBuffer[codeStart]);
+        if (codeEnd >= terminator) codeEnd = terminator - 1;
+        if (codeStart <= first && first <= codeEnd) first = codeStart;
+        if (codeStart <= last && last <= codeEnd) { last = codeEnd; break; }
+        codeStart = codeEnd + 1;
+    }
     if (length + 4 > EDIT_TEXT_MAX) return;
     uint8_t* t = store.EditTemp;
     uint32_t n = 0;

@@ -180,6 +180,25 @@ TEST_F(StoreTest, ColourSelectionNeverColoursTheTerminator)
     EXPECT_EQ(EditText(), (Text{ 'H', CC_COLOR, 0x41, 'i', CC_COLOR, 0x40, CC_END }));
 }
 
+TEST_F(StoreTest, ColourSelectionNeverPartsACodeFromItsArguments)
+{
+    const Text iconBox = Text{ CC_ICON, 0x12 } + Bytes("Hi") + Text{ CC_END };
+    const Text soundBox = Bytes("A") + Text{ CC_SOUND, 0x28, 0xE3 } + Bytes("B") + Text{ CC_END };
+    LoadMessages({ iconBox, soundBox, soundBox });
+    // No selection on a box that starts with an icon: the whole icon code is wrapped.
+    ColourSelection(Store, TextSelection{}, 0x41);
+    EXPECT_EQ(EditText(), (Text{ CC_COLOR, 0x41, CC_ICON, 0x12, CC_COLOR, 0x40 } + Bytes("Hi") + Text{ CC_END }));
+    // Edges inside the sound code's arguments widen to the whole code.
+    NextMessage(Store);
+    RefreshBox(Store, false);
+    ColourSelection(Store, TextSelection{ 2, 3 }, 0x42);
+    EXPECT_EQ(EditText(), (Bytes("A") + Text{ CC_COLOR, 0x42, CC_SOUND, 0x28, 0xE3, CC_COLOR, 0x40 } + Bytes("B") + Text{ CC_END }));
+    NextMessage(Store);
+    RefreshBox(Store, false);
+    ColourSelection(Store, TextSelection{ 4, 3 }, 0x42);
+    EXPECT_EQ(EditText(), (Bytes("A") + Text{ CC_COLOR, 0x42, CC_SOUND, 0x28, 0xE3 } + Bytes("B") + Text{ CC_COLOR, 0x40, CC_END }));
+}
+
 TEST_F(StoreTest, SoundCodeIsInsertedReplacedAndRemoved)
 {
     LoadMessages({ Bytes("Hi") + Text{ CC_END } });
