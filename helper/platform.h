@@ -33,3 +33,20 @@ bool FlushToDisk(FILE* f);
 
 // Replaces finalName by tempName in one step.
 bool ReplaceFile(const char* tempName, const char* finalName);
+
+// ---- Fault injection for tests ----------------------------------------------------------------
+enum HelperFileStep
+{
+    HELPER_STEP_CREATE,    // creating a temporary message file
+    HELPER_STEP_WRITE,     // writing one block of a temporary message file
+    HELPER_STEP_SYNC,      // flushing a temporary message file to the disk
+    HELPER_STEP_RENAME,    // renaming a temporary message file into place
+    HELPER_STEP_WRITE_ROM, // writing one piece of the ROM image
+};
+
+// When set, called before every step that writes; returning true makes that step fail.
+// name is the file concerned (NULL for the ROM image).
+extern bool (*HelperFaultHook)(HelperFileStep step, const char* name);
+
+// Asks the hook about one step; true when the step is to fail.
+bool HelperStepFails(HelperFileStep step, const char* name);

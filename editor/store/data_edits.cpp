@@ -49,15 +49,22 @@ void ShiftTextOffsets(MessageStore& store, uint32_t fromEntryPos, int32_t delta)
         SetEntryOffset(table + e, (EntryOffset(table + e) + (uint32_t)delta) & OFFSET_MASK);
 }
 
-void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart, int32_t delta)
+void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart,
+                       uint32_t changeStart, uint32_t oldEnd, uint32_t newEnd)
 {
-    if (delta == 0) return;
+    if (oldEnd == newEnd) return;
+    uint32_t delta = newEnd - oldEnd; // modulo 2^32, cut to 24 bits below
     uint8_t* table = store.MessageTable.data();
     for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
         uint32_t offset = EntryOffset(table + e);
-        if (offset > messageStart)
-            SetEntryOffset(table + e, (offset + (uint32_t)delta) & OFFSET_MASK);
+        if (offset <= messageStart) continue;
+        if (offset >= oldEnd)
+            SetEntryOffset(table + e, (offset + delta) & OFFSET_MASK);
+        else if (offset >= changeStart && offset > newEnd)
+            // It pointed into bytes that are gone: shifting it would carry it below the edited
+            // message (or wrap it), so it points just behind the new bytes instead.
+            SetEntryOffset(table + e, newEnd);
     }
 }
 
@@ -67,7 +74,7 @@ uint32_t RemoveMessageBytes(MessageStore& store, uint32_t entryPos, uint32_t sta
     if (start >= end) return 0;
     uint32_t messageStart = ReadTextOffset(store, entryPos);
     DeleteDataBytes(store, start, end - start);
-    ShiftOffsetsAbove(store, entryPos + ENTRY_SIZE, messageStart, -(int32_t)(end - start));
+    ShiftOffsetsAbove(store, entryPos + ENTRY_SIZE, messageStart, start, end, start);
     return end - start;
 }
 
@@ -97,7 +104,7 @@ void CommitBox(MessageStore& store)
         if (newLength < oldLength)
             memset(data + store.MessageDataSize, 0, oldLength - newLength);
         ShiftOffsetsAbove(store, store.LoadedEntryPos + ENTRY_SIZE, store.LoadedTextOffset,
-                          (int32_t)newLength - (int32_t)oldLength);
+                          start, start + oldLength, start + newLength);
     }
     AlignTextOffsets(store);
 }
