@@ -171,7 +171,10 @@ void DeleteBox(MessageStore& store)
     uint32_t text = store.CurrentTextOffset;
     uint32_t box = store.CurrentBox;
     uint32_t removed = 0;
-    if (store.LastBox > 0)
+    // A message that runs to the end of the data without CC_END has no known end: removing one
+    // of its boxes could take the rest of the data with it, so nothing is removed.
+    bool ended = store.MessageEnd < store.MessageDataSize;
+    if (store.LastBox > 0 && ended)
     {
         if (box < store.LastBox)
             removed = RemoveMessageBytes(store, store.CurrentEntryPos, text + store.BoxStarts[box],
