@@ -53,18 +53,17 @@ void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t mess
                        uint32_t changeStart, uint32_t oldEnd, uint32_t newEnd)
 {
     if (oldEnd == newEnd) return;
-    uint32_t delta = newEnd - oldEnd; // modulo 2^32, cut to 24 bits below
+    int64_t delta = (int64_t)newEnd - (int64_t)oldEnd;
     uint8_t* table = store.MessageTable.data();
     for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
         uint32_t offset = EntryOffset(table + e);
         if (offset <= messageStart) continue;
-        if (offset >= oldEnd)
-            SetEntryOffset(table + e, (offset + delta) & OFFSET_MASK);
-        else if (offset >= changeStart && offset > newEnd)
-            // It pointed into bytes that are gone: shifting it would carry it below the edited
-            // message (or wrap it), so it points just behind the new bytes instead.
-            SetEntryOffset(table + e, newEnd);
+        int64_t moved = (int64_t)offset + delta;
+        // An offset that pointed into bytes that are gone would land below the edited bytes
+        // (or wrap): it stops at the first byte after them instead.
+        if (offset < oldEnd && moved < (int64_t)changeStart) moved = changeStart;
+        SetEntryOffset(table + e, (uint32_t)moved & OFFSET_MASK);
     }
 }
 

@@ -19,10 +19,10 @@ inline void SetEntryOffset(uint8_t* entry, uint32_t offset)
 void EnsureDataCapacity(MessageStore& store, uint32_t needed);
 
 // Repairs the text offsets of the entries from fromEntryPos on after the bytes [changeStart,
-// oldEnd) of the message at messageStart were replaced by [changeStart, newEnd). Offsets from
-// oldEnd on move by the difference (modulo 2^24); offsets that pointed into the replaced bytes
-// keep their place but no further than newEnd, so the table stays in order and inside the data.
-// Entries that share the edited message's first byte keep pointing at it.
+// oldEnd) of the message at messageStart were replaced by [changeStart, newEnd): offsets above
+// messageStart move by the difference (modulo 2^24), but one that pointed into the replaced
+// bytes never lands below changeStart, so the table stays in order. Entries that share the
+// edited message's first byte keep pointing at it.
 void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart,
                        uint32_t changeStart, uint32_t oldEnd, uint32_t newEnd);
 

@@ -57,9 +57,29 @@ static bool EveryMessageEnded(const uint8_t* table, uint32_t tableSize, const ui
     return found && lastOffset <= lastEnd;
 }
 
+// Set VELLORAN_FUZZ_TRACE to follow a crashing input step by step.
+static bool Tracing()
+{
+    static const bool on = getenv("VELLORAN_FUZZ_TRACE") != nullptr;
+    return on;
+}
+
+static void Trace(const MessageStore& store, int op)
+{
+    fprintf(stderr, "op %2d entry %u box %u/%u cursor %u state %u size %u offsets", op, store.CurrentEntryPos,
+            store.CurrentBox, store.LastBox, store.Cursor, store.EditState, store.MessageDataSize);
+    for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize && e < 32 * ENTRY_SIZE; e += ENTRY_SIZE)
+        fprintf(stderr, " %u", EntryOffset(&store.MessageTable[e]));
+    fprintf(stderr, "\n  edit:");
+    for (uint32_t i = 0; i < EDIT_BUFFER_SIZE && store.EditBuffer[i] != TEXT_NUL; i++)
+        fprintf(stderr, " %02x", store.EditBuffer[i]);
+    fprintf(stderr, "\n");
+}
+
 // Checked after every commit of a pair the store took from disk.
 static void CheckAfterCommit(const MessageStore& store, const PairShape& shape)
 {
+    if (Tracing()) Trace(store, -1);
     FUZZ_CHECK(store.MessageDataSize <= store.MessageData.size(), "data size beyond the buffer");
     FUZZ_CHECK(store.MessageTableSize == store.MessageTable.size(), "table size changed");
     const uint8_t* table = store.MessageTable.data();
@@ -84,25 +104,6 @@ static void CheckEditBuffer(const MessageStore& store)
 {
     uint32_t length = EditTextLength(store);
     FUZZ_CHECK(length <= EDIT_TEXT_MAX, "EditBuffer lost its TEXT_NUL");
-}
-
-// Set VELLORAN_FUZZ_TRACE to follow a crashing input step by step.
-static bool Tracing()
-{
-    static const bool on = getenv("VELLORAN_FUZZ_TRACE") != nullptr;
-    return on;
-}
-
-static void Trace(const MessageStore& store, int op)
-{
-    fprintf(stderr, "op %2d entry %u box %u/%u cursor %u state %u size %u offsets", op, store.CurrentEntryPos,
-            store.CurrentBox, store.LastBox, store.Cursor, store.EditState, store.MessageDataSize);
-    for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize && e < 32 * ENTRY_SIZE; e += ENTRY_SIZE)
-        fprintf(stderr, " %u", EntryOffset(&store.MessageTable[e]));
-    fprintf(stderr, "\n  edit:");
-    for (uint32_t i = 0; i < EDIT_BUFFER_SIZE && store.EditBuffer[i] != TEXT_NUL; i++)
-        fprintf(stderr, " %02x", store.EditBuffer[i]);
-    fprintf(stderr, "\n");
 }
 
 // ---- Files ------------------------------------------------------------------------------------
