@@ -157,12 +157,43 @@ bool FlushToDisk(FILE* f)
 #endif
 }
 
-bool ReplaceFile(const char* tempName, const char* finalName)
+static bool RenameOver(const char* tempName, const char* finalName)
 {
-    if (HelperStepFails(HELPER_STEP_RENAME, finalName)) return false;
 #ifdef _WIN32
     return MoveFileExA(tempName, finalName, MOVEFILE_REPLACE_EXISTING) != 0;
 #else
     return rename(tempName, finalName) == 0;
 #endif
+}
+
+bool ReplaceFile(const char* tempName, const char* finalName)
+{
+    if (HelperStepFails(HELPER_STEP_RENAME, finalName)) return false;
+    return RenameOver(tempName, finalName);
+}
+
+bool PutBack(const char* secondName, const char* name)
+{
+    return RenameOver(secondName, name);
+}
+
+bool KeepSecondName(const char* name, std::string* secondName)
+{
+    *secondName = std::string(name) + ".old";
+#ifdef _WIN32
+    int pid = _getpid();
+#else
+    int pid = (int)getpid();
+#endif
+    char suffix[32];
+    snprintf(suffix, sizeof(suffix), "-%d", pid);
+    *secondName += suffix;
+    remove(secondName->c_str()); // a leftover of a killed run with the same process number
+#ifdef _WIN32
+    bool ok = CreateHardLinkA(secondName->c_str(), name, NULL) != 0;
+#else
+    bool ok = link(name, secondName->c_str()) == 0;
+#endif
+    if (!ok) secondName->clear();
+    return ok;
 }

@@ -34,6 +34,13 @@ bool FlushToDisk(FILE* f);
 // Replaces finalName by tempName in one step.
 bool ReplaceFile(const char* tempName, const char* finalName);
 
+// Gives an existing file a second name beside it (a hard link), so it can be put back after
+// it was replaced. False when there is no such file or the file system cannot do it.
+bool KeepSecondName(const char* name, std::string* secondName);
+
+// Renames a second name made by KeepSecondName back over the file.
+bool PutBack(const char* secondName, const char* name);
+
 // ---- Fault injection for tests ----------------------------------------------------------------
 enum HelperFileStep
 {

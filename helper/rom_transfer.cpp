@@ -203,16 +203,34 @@ TransferFailure ExtractMessageFiles(FILE* rom, const ExtractPlan& plan,
     if (result == TRANSFER_OK)
         result = WriteTempCopy(rom, plan.DataFrom, plan.DataSize, dataName,
                                TRANSFER_WRITE_DATA, &dataTemp);
+    // The old table keeps a second name until the data file is in place too: when that last
+    // rename fails, the old table is put back, so a failed extraction leaves both old files.
+    std::string tableBackup;
+    bool tableExisted = false;
+    if (result == TRANSFER_OK)
+    {
+        FILE* old = OpenFileRead(tableName);
+        tableExisted = old != NULL;
+        if (old) fclose(old);
+        if (tableExisted) KeepSecondName(tableName, &tableBackup);
+    }
     if (result == TRANSFER_OK && !ReplaceFile(tableTemp.c_str(), tableName))
         result = TRANSFER_WRITE_TABLE;
     else if (result == TRANSFER_OK)
         tableTemp.clear(); // now the real file
     if (result == TRANSFER_OK && !ReplaceFile(dataTemp.c_str(), dataName))
+    {
         result = TRANSFER_WRITE_DATA;
+        if (!tableBackup.empty() && PutBack(tableBackup.c_str(), tableName))
+            tableBackup.clear();
+        else if (!tableExisted)
+            remove(tableName);
+    }
     else if (result == TRANSFER_OK)
         dataTemp.clear();
     if (!tableTemp.empty()) remove(tableTemp.c_str());
     if (!dataTemp.empty()) remove(dataTemp.c_str());
+    if (!tableBackup.empty()) remove(tableBackup.c_str());
     return result;
 }
 
