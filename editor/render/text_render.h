@@ -43,6 +43,10 @@ struct RenderState
     // Resources made once by InitRenderer (the renderer's own; see text_render.cpp)
     SDL_Surface* TintedFont[TEXT_COLOR_COUNT] = {}; // font sheet tinted for each colour
     SDL_Surface* IconStrip = nullptr;               // not owned
+
+    // Slow path kept for comparison: decode the sheet at every call and at every CC_COLOR and
+    // tint that fresh copy, instead of using TintedFont. Draws the same picture.
+    bool DecodeEveryCall = false;
 };
 
 // Decodes the font sheet once and prepares its tinted copies. False when it cannot be decoded.

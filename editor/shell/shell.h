@@ -25,7 +25,9 @@ struct ShellState
     SDL_Event LastEvent = {};
     int16_t  IconScroll = 0;
     bool     FirstFrame = true;         // no box is loaded before the end of the first frame
-    SDL_Surface* Images[IMAGE_COUNT] = {};
+    bool     WindowLost = false;        // a video mode change failed: commit, save, exit 1
+    uint32_t FinalFrameDelay = 45;      // ms the last frame stays up at shutdown (tests: 0)
+    SDL_Surface* Images[IMAGE_COUNT] = {}; // decoded at start, indexed by ImageId
 };
 
 // Everything the editor keeps for the whole run. The program has one; tests build their own.
@@ -46,6 +48,12 @@ bool RunFrame(Editor& editor);
 // Saves both files, draws the last frame, frees the images, closes the store.
 // Returns the program's exit status: 0, or 1 when the files could not be saved.
 int ShutdownEditor(Editor& editor);
+// Frees the images and the renderer's sheets and closes the store, without saving (also what
+// ShutdownEditor ends with). SDL itself is left to the caller (atexit in the program).
+void ReleaseEditor(Editor& editor);
+
+// IconScroll that shows an icon's page in the Box Options strip (the No Icon page for NO_ICON).
+int16_t IconScrollFor(uint8_t icon);
 
 // ---- Input dispatch -------------------------------------------------------------------------
 void HandleMouseDown(Editor& editor, int x, int y);
