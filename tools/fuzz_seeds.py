@@ -98,6 +98,27 @@ def helper_seeds():
     write("helper", "invalid_mode", helper_seed(2, 3, 0, 0x40, 0, 0, 0, 16, b"abc"))
 
 
+def render_seed(flags, selection, cursor, anchor, end, px, py, x, y, icon, start, text):
+    return bytes([flags, selection]) + struct.pack(">HHHhhhh", cursor, anchor, end, px, py, x, y) + \
+        bytes([icon, start]) + text
+
+
+def render_seeds():
+    box = b"Some " + bytes([CC_COLOR, 0x41]) + b"red" + bytes([CC_LINE]) + b"and " + bytes([CC_SHIFT, 9, 0x0F]) + \
+        b"more" + bytes([CC_SOUND, 0x28, 0xE3, CC_END])
+    icon_box = bytes([CC_ICON, 0x10]) + b"Item" + bytes([CC_LINE]) * 5 + b"x" + bytes([CC_BOX])
+    write("render", "preview", render_seed(1, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, box))
+    write("render", "preview_pressed", render_seed(1, 1, 0, 0, 0, 12, 212, 0, 0, 0, 0, box))
+    write("render", "preview_selection", render_seed(3, 2, 40, 2, 9, 30, 212, 0, 0, 0, 0, box))
+    write("render", "preview_icon", render_seed(5, 0, 1, 0, 0, 0, 0, 0, 0, 0x20, 0, icon_box))
+    write("render", "preview_icon_remove", render_seed(5, 0, 1, 0, 0, 0, 0, 0, 0, 0xF0, 0, icon_box))
+    write("render", "preview_icon_insert", render_seed(5, 0, 1, 0, 0, 0, 0, 0, 0, 0x30, 0, box))
+    write("render", "plain", render_seed(0, 0, 0, 0, 0, 0, 0, 416, 40, 0, 0,
+                                         bytes([CC_COLOR, 0x46]) + b" Search!" + bytes([0x7F, 0x80, 0xAA])))
+    write("render", "plain_edges", render_seed(2, 0, 0, 0, 0, 0, 0, -30, 330, 0, 3, b"Edge" + bytes([CC_ICON])))
+
+
 if __name__ == "__main__":
     store_seeds()
     helper_seeds()
+    render_seeds()
