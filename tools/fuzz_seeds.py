@@ -89,9 +89,10 @@ def helper_seeds():
     write("helper", "extract_keep", helper_seed(1, 1, 1, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
     write("helper", "extract_fail", helper_seed(1, 3, 0, 0x02, DATA_OFFSET, DATA_OFFSET + 70000, 0, 90, table[:64]))
     write("helper", "extract_refused", helper_seed(1, 3, 0, 0x20, DATA_OFFSET, DATA_OFFSET + 64, 0, 90, table[:64]))
-    # Injection: accepted, too much data, a wrong table, missing files, a failing ROM write.
+    # Injection (answer bit 7: sizes as given): accepted, too much data, a wrong table, missing files, a failing ROM write.
     write("helper", "inject", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
-    write("helper", "inject_large", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 2228400, table[:128]))
+    write("helper", "inject_large", helper_seed(0, 3, 0x80, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 2228400, table[:128]))
+    write("helper", "extract_large", helper_seed(1, 3, 0x80, 0x05, DATA_OFFSET, DATA_OFFSET + 300000, 0, 90, table[:64]))
     write("helper", "inject_table", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0xF0000000, 16, table[:128]))
     write("helper", "inject_missing", helper_seed(0, 1, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 16, table[:128]))
     write("helper", "inject_fail", helper_seed(0, 3, 0, 0x03, DATA_OFFSET, DATA_OFFSET, 0, 5000, table[:128]))

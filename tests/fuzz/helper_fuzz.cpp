@@ -9,9 +9,10 @@
 // - a done injection wrote exactly the end word, table, data and the two patches.
 //
 // Input layout: byte 0 mode (0 inject, 1 extract, else an invalid mode), byte 1 which
-// message files exist before, byte 2 answer to the overwrite question, byte 3 the write step
-// that fails (0 none), bytes 4-11 ROM size selector and words, bytes 12-19 table and data
-// sizes, then bytes spread over the ROM's table area and the message files.
+// message files exist before, byte 2 answer to the overwrite question (bit 7: full sizes, see
+// below), byte 3 the ROM size selector (bits 5-7) and the write step
+// that fails (bits 0-4, 0 none), bytes 4-11 the two words, bytes 12-19 table and data
+// size selectors, then bytes spread over the ROM's table area and the message files.
 #include "rom_transfer.h"
 #include "platform.h"
 #include "dialogue.h"
@@ -139,6 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     SetUp();
     uint8_t mode = bytes[0], presence = bytes[1], answer = bytes[2];
     RomWords words = { Word(bytes + 4), Word(bytes + 8) };
+    // Mostly small data ranges and files, which keeps the runs fast; bit 7 of byte 2 asks for
+    // the words and sizes as they are (up to the limits the plans check).
+    bool full = answer & 0x80;
+    if (!full) words.DataEnd = words.DataStart + (words.DataEnd & 0xFFFF);
     uint32_t tableSel = Word(bytes + 12), dataSel = Word(bytes + 16);
     const uint8_t* rest = bytes + 20;
     size_t restSize = size - 20;
@@ -156,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     // The steering byte doubles as the failing write step (low five bits).
     FailAtStep = bytes[3] & 0x1F;
     uint64_t tableSize = (tableSel >> 24) < 200 ? TABLE_SIZE : TABLE_SIZE - 8 + (tableSel >> 24) % 24;
-    uint64_t dataSize = dataSel % (DATA_MAX_SIZE + 64);
+    uint64_t dataSize = full ? dataSel % (DATA_MAX_SIZE + 64) : dataSel % 0x10000;
     CheckArithmetic(((uint64_t)tableSel << 32) | dataSel, words, tableSel, dataSel, Word(bytes + 4));
 
     // The ROM image: zeros, the two words, fuzz bytes over the table area and the data start.
