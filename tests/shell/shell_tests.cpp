@@ -101,6 +101,32 @@ TEST(ShellKeys, TypedTextIsShownInTheSameFrame)
     EXPECT_GT(CountPixels(h, 81, 205, 100, 25, WHITE), before + 20);
 }
 
+TEST(ShellKeys, SearchFieldKeepsTheKeyboardUntilAClickInTheMessageArea)
+{
+    EditorHarness h;
+    OpenShown(h, ThreeMessages());
+    h.App->Render.SelectionState = SEARCH_TYPING;
+    PushKey(h, SDLK_a, 'a');
+    PushKey(h, SDLK_BACKSPACE, 8);
+    PushKey(h, SDLK_RETURN, 13);
+    RunFrames(h);
+    EXPECT_EQ(EditText(h), "ABCDEF\x02");
+    EXPECT_EQ(h.App->Store.EditState, EDIT_UNCHANGED);
+
+    // Any button, the wheel included, is a click: the box gets the keyboard back.
+    PushMouseDown(h, 300, 120, SDL_BUTTON_WHEELUP);
+    PushMouseUp(h, 300, 120, SDL_BUTTON_WHEELUP);
+    PushKey(h, SDLK_a, 'a');
+    RunFrames(h);
+    EXPECT_EQ(EditText(h), "aABCDEF\x02");
+
+    // Escape quits while the search field has the keyboard.
+    h.App->Render.SelectionState = SEARCH_TYPING;
+    PushKey(h, SDLK_ESCAPE, 27);
+    EXPECT_FALSE(RunFrames(h));
+    EXPECT_EQ(h.ExitStatus, 0);
+}
+
 // ---- Pointer and selection ----
 TEST(ShellSelection, PressAndReleaseInOneFrameMoveNothing)
 {
