@@ -14,6 +14,15 @@
 #include <unistd.h>
 #endif
 
+bool (*HelperFaultHook)(HelperFileStep step, const char* name) = NULL;
+
+bool HelperStepFails(HelperFileStep step, const char* name)
+{
+    if (!HelperFaultHook || !HelperFaultHook(step, name)) return false;
+    errno = EIO;
+    return true;
+}
+
 // ---- Pause ------------------------------------------------------------------------------------
 static const char PAUSE_PROMPT[] = "Press Enter to continue . . . ";
 
@@ -113,6 +122,7 @@ FILE* CreateTempFileFor(const char* finalName, std::string* tempName)
 #else
     int pid = (int)getpid();
 #endif
+    if (HelperStepFails(HELPER_STEP_CREATE, finalName)) return NULL;
     for (int attempt = 0; attempt < 100; attempt++)
     {
         char suffix[48];
@@ -138,6 +148,7 @@ FILE* CreateTempFileFor(const char* finalName, std::string* tempName)
 
 bool FlushToDisk(FILE* f)
 {
+    if (HelperStepFails(HELPER_STEP_SYNC, NULL)) return false;
     if (fflush(f) != 0) return false;
 #ifdef _WIN32
     return _commit(_fileno(f)) == 0;
@@ -146,11 +157,43 @@ bool FlushToDisk(FILE* f)
 #endif
 }
 
-bool ReplaceFile(const char* tempName, const char* finalName)
+static bool RenameOver(const char* tempName, const char* finalName)
 {
 #ifdef _WIN32
     return MoveFileExA(tempName, finalName, MOVEFILE_REPLACE_EXISTING) != 0;
 #else
     return rename(tempName, finalName) == 0;
 #endif
+}
+
+bool ReplaceFile(const char* tempName, const char* finalName)
+{
+    if (HelperStepFails(HELPER_STEP_RENAME, finalName)) return false;
+    return RenameOver(tempName, finalName);
+}
+
+bool PutBack(const char* secondName, const char* name)
+{
+    return RenameOver(secondName, name);
+}
+
+bool KeepSecondName(const char* name, std::string* secondName)
+{
+    *secondName = std::string(name) + ".old";
+#ifdef _WIN32
+    int pid = _getpid();
+#else
+    int pid = (int)getpid();
+#endif
+    char suffix[32];
+    snprintf(suffix, sizeof(suffix), "-%d", pid);
+    *secondName += suffix;
+    remove(secondName->c_str()); // a leftover of a killed run with the same process number
+#ifdef _WIN32
+    bool ok = CreateHardLinkA(secondName->c_str(), name, NULL) != 0;
+#else
+    bool ok = link(name, secondName->c_str()) == 0;
+#endif
+    if (!ok) secondName->clear();
+    return ok;
 }

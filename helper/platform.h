@@ -33,3 +33,27 @@ bool FlushToDisk(FILE* f);
 
 // Replaces finalName by tempName in one step.
 bool ReplaceFile(const char* tempName, const char* finalName);
+
+// Gives an existing file a second name beside it (a hard link), so it can be put back after
+// it was replaced. False when there is no such file or the file system cannot do it.
+bool KeepSecondName(const char* name, std::string* secondName);
+
+// Renames a second name made by KeepSecondName back over the file.
+bool PutBack(const char* secondName, const char* name);
+
+// ---- Fault injection for tests ----------------------------------------------------------------
+enum HelperFileStep
+{
+    HELPER_STEP_CREATE,    // creating a temporary message file
+    HELPER_STEP_WRITE,     // writing one block of a temporary message file
+    HELPER_STEP_SYNC,      // flushing a temporary message file to the disk
+    HELPER_STEP_RENAME,    // renaming a temporary message file into place
+    HELPER_STEP_WRITE_ROM, // writing one piece of the ROM image
+};
+
+// When set, called before every step that writes; returning true makes that step fail.
+// name is the file concerned (NULL for the ROM image).
+extern bool (*HelperFaultHook)(HelperFileStep step, const char* name);
+
+// Asks the hook about one step; true when the step is to fail.
+bool HelperStepFails(HelperFileStep step, const char* name);

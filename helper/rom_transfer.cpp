@@ -167,7 +167,7 @@ TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words)
 
 // Copies size bytes from the ROM at from into out, one block at a time.
 static TransferFailure CopyRomRange(FILE* rom, uint64_t from, uint64_t size, FILE* out,
-                                    TransferFailure onWriteError)
+                                    const char* name, TransferFailure onWriteError)
 {
     static uint8_t block[COPY_BLOCK];
     if (!SeekTo(rom, from)) return TRANSFER_READ_ROM;
@@ -175,7 +175,7 @@ static TransferFailure CopyRomRange(FILE* rom, uint64_t from, uint64_t size, FIL
     {
         size_t n = size < COPY_BLOCK ? (size_t)size : COPY_BLOCK;
         if (fread(block, 1, n, rom) != n) return TRANSFER_READ_ROM;
-        if (fwrite(block, 1, n, out) != n) return onWriteError;
+        if (HelperStepFails(HELPER_STEP_WRITE, name) || fwrite(block, 1, n, out) != n) return onWriteError;
         size -= n;
     }
     return TRANSFER_OK;
@@ -187,7 +187,7 @@ static TransferFailure WriteTempCopy(FILE* rom, uint64_t from, uint64_t size, co
 {
     FILE* out = CreateTempFileFor(name, tempName);
     if (!out) { tempName->clear(); return onWriteError; }
-    TransferFailure result = CopyRomRange(rom, from, size, out, onWriteError);
+    TransferFailure result = CopyRomRange(rom, from, size, out, name, onWriteError);
     if (result == TRANSFER_OK && !FlushToDisk(out)) result = onWriteError;
     if (fclose(out) != 0 && result == TRANSFER_OK) result = onWriteError;
     return result;
@@ -203,16 +203,34 @@ TransferFailure ExtractMessageFiles(FILE* rom, const ExtractPlan& plan,
     if (result == TRANSFER_OK)
         result = WriteTempCopy(rom, plan.DataFrom, plan.DataSize, dataName,
                                TRANSFER_WRITE_DATA, &dataTemp);
+    // The old table keeps a second name until the data file is in place too: when that last
+    // rename fails, the old table is put back, so a failed extraction leaves both old files.
+    std::string tableBackup;
+    bool tableExisted = false;
+    if (result == TRANSFER_OK)
+    {
+        FILE* old = OpenFileRead(tableName);
+        tableExisted = old != NULL;
+        if (old) fclose(old);
+        if (tableExisted) KeepSecondName(tableName, &tableBackup);
+    }
     if (result == TRANSFER_OK && !ReplaceFile(tableTemp.c_str(), tableName))
         result = TRANSFER_WRITE_TABLE;
     else if (result == TRANSFER_OK)
         tableTemp.clear(); // now the real file
     if (result == TRANSFER_OK && !ReplaceFile(dataTemp.c_str(), dataName))
+    {
         result = TRANSFER_WRITE_DATA;
+        if (!tableBackup.empty() && PutBack(tableBackup.c_str(), tableName))
+            tableBackup.clear();
+        else if (!tableExisted)
+            remove(tableName);
+    }
     else if (result == TRANSFER_OK)
         dataTemp.clear();
     if (!tableTemp.empty()) remove(tableTemp.c_str());
     if (!dataTemp.empty()) remove(dataTemp.c_str());
+    if (!tableBackup.empty()) remove(tableBackup.c_str());
     return result;
 }
 
@@ -235,7 +253,7 @@ static bool WriteAt(FILE* rom, uint64_t pos, const uint8_t* bytes, size_t size)
     while (size > 0)
     {
         size_t n = size < COPY_BLOCK ? size : COPY_BLOCK;
-        if (fwrite(bytes, 1, n, rom) != n) return false;
+        if (HelperStepFails(HELPER_STEP_WRITE_ROM, NULL) || fwrite(bytes, 1, n, rom) != n) return false;
         bytes += n;
         size -= n;
     }

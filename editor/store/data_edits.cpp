@@ -49,15 +49,21 @@ void ShiftTextOffsets(MessageStore& store, uint32_t fromEntryPos, int32_t delta)
         SetEntryOffset(table + e, (EntryOffset(table + e) + (uint32_t)delta) & OFFSET_MASK);
 }
 
-void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart, int32_t delta)
+void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart,
+                       uint32_t changeStart, uint32_t oldEnd, uint32_t newEnd)
 {
-    if (delta == 0) return;
+    if (oldEnd == newEnd) return;
+    int64_t delta = (int64_t)newEnd - (int64_t)oldEnd;
     uint8_t* table = store.MessageTable.data();
     for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
         uint32_t offset = EntryOffset(table + e);
-        if (offset > messageStart)
-            SetEntryOffset(table + e, (offset + (uint32_t)delta) & OFFSET_MASK);
+        if (offset <= messageStart) continue;
+        int64_t moved = (int64_t)offset + delta;
+        // An offset that pointed into bytes that are gone would land below the edited bytes
+        // (or wrap): it stops at the first byte after them instead.
+        if (offset < oldEnd && moved < (int64_t)changeStart) moved = changeStart;
+        SetEntryOffset(table + e, (uint32_t)moved & OFFSET_MASK);
     }
 }
 
@@ -67,7 +73,7 @@ uint32_t RemoveMessageBytes(MessageStore& store, uint32_t entryPos, uint32_t sta
     if (start >= end) return 0;
     uint32_t messageStart = ReadTextOffset(store, entryPos);
     DeleteDataBytes(store, start, end - start);
-    ShiftOffsetsAbove(store, entryPos + ENTRY_SIZE, messageStart, -(int32_t)(end - start));
+    ShiftOffsetsAbove(store, entryPos + ENTRY_SIZE, messageStart, start, end, start);
     return end - start;
 }
 
@@ -97,7 +103,7 @@ void CommitBox(MessageStore& store)
         if (newLength < oldLength)
             memset(data + store.MessageDataSize, 0, oldLength - newLength);
         ShiftOffsetsAbove(store, store.LoadedEntryPos + ENTRY_SIZE, store.LoadedTextOffset,
-                          (int32_t)newLength - (int32_t)oldLength);
+                          start, start + oldLength, start + newLength);
     }
     AlignTextOffsets(store);
 }
@@ -164,7 +170,10 @@ void DeleteBox(MessageStore& store)
     uint32_t text = store.CurrentTextOffset;
     uint32_t box = store.CurrentBox;
     uint32_t removed = 0;
-    if (store.LastBox > 0)
+    // A message that runs to the end of the data without CC_END has no known end: removing one
+    // of its boxes could take the rest of the data with it, so nothing is removed.
+    bool ended = store.MessageEnd < store.MessageDataSize;
+    if (store.LastBox > 0 && ended)
     {
         if (box < store.LastBox)
             removed = RemoveMessageBytes(store, store.CurrentEntryPos, text + store.BoxStarts[box],

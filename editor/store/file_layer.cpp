@@ -140,8 +140,21 @@ bool ReplaceFiles(const FileToWrite* files, int count)
             ok = false;
         }
     }
-    // Renames only when every temporary file is complete: the targets are either all old or
-    // replaced in the order given.
+    // Renames only when every temporary file is complete. Each target that exists gets a second
+    // name first, so that when a later rename fails the earlier targets can be put back and a
+    // failed save leaves every original as it was.
+    std::vector<std::string> backups((size_t)count);
+    std::vector<bool> existed((size_t)count, false);
+    for (int i = 0; i < count && ok; i++)
+    {
+        struct stat st;
+        existed[i] = stat(files[i].Path.c_str(), &st) == 0;
+        if (!existed[i]) continue;
+        std::string backup = temps[i] + ".old";
+        if (link(files[i].Path.c_str(), backup.c_str()) == 0)
+            backups[i] = backup;
+    }
+    int renamed = 0;
     for (int i = 0; i < count && ok; i++)
     {
         if (InjectedFault(FILE_STEP_RENAME, files[i].Path.c_str()) ||
@@ -152,7 +165,19 @@ bool ReplaceFiles(const FileToWrite* files, int count)
             break;
         }
         temps[i].clear();
+        renamed++;
     }
+    if (!ok)
+        for (int i = 0; i < renamed; i++)
+        {
+            if (!backups[i].empty() && rename(backups[i].c_str(), files[i].Path.c_str()) == 0)
+                backups[i].clear();
+            else if (!existed[i])
+                unlink(files[i].Path.c_str());
+        }
+    for (const std::string& backup : backups)
+        if (!backup.empty())
+            unlink(backup.c_str());
     for (const std::string& temp : temps)
         if (!temp.empty())
             unlink(temp.c_str());

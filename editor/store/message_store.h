@@ -82,9 +82,10 @@ struct MessageStore
     uint32_t LoadedBoxLength = 0;         // bytes the loaded box occupies in MessageData
     uint8_t  LoadedIcon = NO_ICON;        // first CC_ICON argument of the box as loaded
     uint32_t LoadedTextOffset = 0;        // text offset of LoadedEntryPos when the box was loaded
-    // The loaded box is longer than EDIT_TEXT_MAX or runs to the end of the data without a
-    // terminator: EditBuffer shows its start, text edits are refused and the commit leaves the
-    // box in MessageData exactly as it was. DeleteBox still works on it.
+    // The loaded box is longer than EDIT_TEXT_MAX, runs to the end of the data without a
+    // terminator, or holds a zero byte (which would end EditBuffer early): EditBuffer shows its
+    // start, text edits are refused and the commit leaves the box in MessageData exactly as it
+    // was. DeleteBox still works on it.
     bool     BoxReadOnly = false;
 
     // Work area of AlignTextOffsets (pairs of position and pad), kept between calls
@@ -154,6 +155,8 @@ uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated =
 // CC_END/CC_BOX_BREAK exposed inside, CC_ICON/CC_SHIFT directly before it), changes nothing,
 // the cursor included. Nothing applies before the first box has been loaded, to a box held
 // read-only, or after DeleteBox until the next load. A cursor past the terminator acts at it.
+// An edit that would put a TEXT_NUL byte into the text (typed, or as a code's argument such as
+// icon 0) is refused too: EditBuffer cannot hold one.
 // InsertEditByte returns whether the byte was inserted.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte);
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count);

@@ -3,6 +3,8 @@
 #include "store_internal.h"
 #include "encoding.h"
 
+#include <cstring>
+
 // ---- Box structure ------------------------------------------------------------------------------
 void ScanBoxStarts(MessageStore& store, uint32_t textOffset)
 {
@@ -82,7 +84,9 @@ void LoadBox(MessageStore& store)
     for (uint32_t i = 0; i < shown; i++) store.EditBuffer[i] = store.MessageData[start + i];
     store.EditBuffer[shown] = TEXT_NUL;
     store.LoadedBoxLength = length;
-    store.BoxReadOnly = !terminated || length > EDIT_TEXT_MAX;
+    // A zero byte inside the box (an argument or stray data) would end EditBuffer early, and
+    // an edit committed from there would cut the box: such a box is held read-only.
+    store.BoxReadOnly = !terminated || length > EDIT_TEXT_MAX || memchr(store.EditBuffer, TEXT_NUL, shown);
 
     // The box's icon, for the panel and the preview: read as the preview reads the box, over
     // the argument bytes of codes, so that an argument (a gap of 19 pixels, say) is never taken

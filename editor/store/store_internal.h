@@ -18,9 +18,13 @@ inline void SetEntryOffset(uint8_t* entry, uint32_t offset)
 // MessageDataSize stay zero.
 void EnsureDataCapacity(MessageStore& store, uint32_t needed);
 
-// Adds delta (modulo 2^24) to the text offset of every entry from fromEntryPos on whose offset
-// is above messageStart. Entries that share the edited message's first byte keep pointing at it.
-void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart, int32_t delta);
+// Repairs the text offsets of the entries from fromEntryPos on after the bytes [changeStart,
+// oldEnd) of the message at messageStart were replaced by [changeStart, newEnd): offsets above
+// messageStart move by the difference (modulo 2^24), but one that pointed into the replaced
+// bytes never lands below changeStart, so the table stays in order. Entries that share the
+// edited message's first byte keep pointing at it.
+void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t messageStart,
+                       uint32_t changeStart, uint32_t oldEnd, uint32_t newEnd);
 
 // Removes [start, end) from MessageData (clamped to the data) and moves later messages of the
 // table after entryPos down by the removed length. Returns the number of bytes removed.

@@ -30,6 +30,9 @@ static bool EndsAtLastByte(const uint8_t* text, uint32_t length, int boxes)
 static bool AcceptEditTemp(MessageStore& store, uint32_t length, int boxes = 1)
 {
     if (length > EDIT_TEXT_MAX || !EndsAtLastByte(store.EditTemp, length, boxes)) return false;
+    // EditBuffer ends at its first TEXT_NUL: a zero byte inside would cut the box there, and
+    // the commit would drop the rest of it, terminator included.
+    if (memchr(store.EditTemp, TEXT_NUL, length)) return false;
     memcpy(store.EditBuffer, store.EditTemp, length);
     store.EditBuffer[length] = TEXT_NUL;
     store.EditState = EDIT_MODIFIED;

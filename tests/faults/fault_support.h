@@ -1,0 +1,27 @@
+// Pieces shared by the fault tests: fast scratch directories, file snapshots, and a child
+// process that is killed at a chosen moment.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+using Bytes8 = std::vector<uint8_t>;
+
+// A fresh directory in memory (/dev/shm) where there is one, else under $TMPDIR or /tmp, so
+// that hundreds of saves with their syncs stay cheap.
+std::string MakeFastTempDir();
+
+// Names in a directory other than . and .., sorted.
+std::vector<std::string> DirectoryNames(const std::string& dir);
+
+// True when root: permissions do not stop root from creating files.
+bool RunningAsRoot();
+
+// Runs work in a child process; the child calls ready() once it is about to do the part that
+// may be cut short. The child is killed delayMicros after ready(), or runs to its end.
+// Returns true when the child was killed before it finished.
+bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& work, uint32_t delayMicros);
+
+// Microseconds of the monotonic clock.
+uint64_t NowMicros();

@@ -1,0 +1,182 @@
+// helper's extraction when things go wrong: the old message files survive a failed or killed
+// extraction; each file is afterwards its complete old or its complete new version.
+#include "fault_support.h"
+#include "dialogue.h"
+#include "platform.h"
+#include "rom_transfer.h"
+#include "testdata.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static const char EXTRACT_ANSWERS[] = "2\nrom.z64\n1\n\n"; // extract, replace the old files
+
+struct ExtractFaults : ::testing::Test
+{
+    std::string Dir;
+    std::string PreviousDir;
+    Bytes8 OldTable, OldData; // message files present before the extraction
+    Bytes8 RomTable, RomData; // what the ROM holds
+
+    void SetUp() override
+    {
+        Dir = MakeFastTempDir();
+        ASSERT_FALSE(Dir.empty());
+        TestRandom random(5);
+        RomTable.resize(TABLE_SIZE);
+        for (uint8_t& b : RomTable) b = (uint8_t)random.Next();
+        RomData.resize(6 * COPY_BLOCK + 1234); // several blocks: a write can fail midway
+        for (uint8_t& b : RomData) b = (uint8_t)random.Next();
+        OldTable.assign(TABLE_SIZE, 0x11);
+        OldData.assign(5000, 0x22);
+        ASSERT_TRUE(MakeRom());
+        ASSERT_TRUE(WriteOldFiles());
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+        PreviousDir = cwd;
+    }
+    void TearDown() override
+    {
+        HelperFaultHook = nullptr;
+        if (!PreviousDir.empty() && chdir(PreviousDir.c_str()) != 0) ADD_FAILURE() << "cannot return";
+        chmod(Dir.c_str(), 0755);
+        RemoveTempDir(Dir);
+    }
+
+    // A sparse image just long enough, with the words, the table area and the data range.
+    bool MakeRom()
+    {
+        int fd = open((Dir + "/rom.z64").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) return false;
+        uint8_t words[8];
+        WriteWord(words, (uint32_t)ROM_DATA_OFFSET);
+        WriteWord(words + 4, (uint32_t)(ROM_DATA_OFFSET + RomData.size()));
+        bool ok = ftruncate(fd, (off_t)ROM_MIN_SIZE) == 0
+               && pwrite(fd, words, 8, (off_t)ROM_WORDS_OFFSET) == 8
+               && pwrite(fd, RomTable.data(), RomTable.size(), (off_t)ROM_TABLE_OFFSET) == (ssize_t)RomTable.size()
+               && pwrite(fd, RomData.data(), RomData.size(), (off_t)ROM_DATA_OFFSET) == (ssize_t)RomData.size();
+        close(fd);
+        return ok;
+    }
+    bool WriteOldFiles()
+    {
+        return WriteTestFile(Dir, "table", OldTable) && WriteTestFile(Dir, "nes_message_data_static", OldData);
+    }
+
+    // Runs the dialogue in this process, in the directory of the files.
+    static int Extract(const std::string& dir)
+    {
+        if (chdir(dir.c_str()) != 0) return -1;
+        FILE* in = fmemopen((void*)EXTRACT_ANSWERS, sizeof(EXTRACT_ANSWERS) - 1, "r");
+        FILE* out = fopen("/dev/null", "w");
+        int status = RunHelperDialogue(in, out);
+        fclose(in);
+        fclose(out);
+        return status;
+    }
+
+    void ExpectOldFiles()
+    {
+        Bytes8 t, d;
+        EXPECT_TRUE(ReadTestFile(Dir, "table", t));
+        EXPECT_TRUE(ReadTestFile(Dir, "nes_message_data_static", d));
+        EXPECT_TRUE(t == OldTable) << "table changed";
+        EXPECT_TRUE(d == OldData) << "data file changed";
+        EXPECT_EQ(DirectoryNames(Dir), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
+    }
+};
+
+// ---- Files that cannot be created or written -----------------------------------------------------
+static bool FailCreate(HelperFileStep step, const char*) { return step == HELPER_STEP_CREATE; }
+
+TEST_F(ExtractFaults, TemporaryFileCannotBeCreated)
+{
+    if (RunningAsRoot())
+        HelperFaultHook = FailCreate; // root creates files in any directory
+    else
+        ASSERT_EQ(chmod(Dir.c_str(), 0555), 0);
+    EXPECT_EQ(Extract(Dir), STATUS_IO_FAILURE);
+    ExpectOldFiles();
+}
+
+static int FailAt = -1;
+static int Seen = 0;
+static HelperFileStep FailKind = HELPER_STEP_WRITE;
+static bool FailNthOfKind(HelperFileStep step, const char*)
+{
+    return step == FailKind && Seen++ == FailAt;
+}
+
+TEST_F(ExtractFaults, EveryFailingStepKeepsTheOldFiles)
+{
+    HelperFaultHook = FailNthOfKind;
+    // One block of the table, then the data blocks: a failure of each of them, then of either
+    // file's creation, sync and rename (the data file's rename comes after the table's).
+    const int dataBlocks = (int)((RomData.size() + COPY_BLOCK - 1) / COPY_BLOCK);
+    struct { HelperFileStep Kind; int Count; } steps[] = {
+        { HELPER_STEP_WRITE, 1 + dataBlocks },
+        { HELPER_STEP_CREATE, 2 },
+        { HELPER_STEP_SYNC, 2 },
+        { HELPER_STEP_RENAME, 2 },
+    };
+    for (const auto& s : steps)
+        for (FailAt = 0; FailAt < s.Count; FailAt++)
+        {
+            SCOPED_TRACE(testing::Message() << "step " << s.Kind << " number " << FailAt);
+            FailKind = s.Kind;
+            Seen = 0;
+            EXPECT_EQ(Extract(Dir), STATUS_IO_FAILURE);
+            EXPECT_EQ(Seen, FailAt + 1); // the failing step was reached
+            ExpectOldFiles();
+        }
+    HelperFaultHook = nullptr;
+    EXPECT_EQ(Extract(Dir), STATUS_DONE);
+    Bytes8 t, d;
+    ASSERT_TRUE(ReadTestFile(Dir, "table", t));
+    ASSERT_TRUE(ReadTestFile(Dir, "nes_message_data_static", d));
+    EXPECT_TRUE(t == RomTable);
+    EXPECT_TRUE(d == RomData);
+}
+
+// ---- Killed while extracting ---------------------------------------------------------------------
+TEST_F(ExtractFaults, KilledAtRandomMomentsEachFileIsOldOrNew)
+{
+    // How long a complete extraction takes here, to spread the kills over it.
+    std::string timingDir = MakeFastTempDir();
+    ASSERT_EQ(link((Dir + "/rom.z64").c_str(), (timingDir + "/rom.z64").c_str()), 0);
+    uint64_t start = NowMicros();
+    ASSERT_EQ(Extract(timingDir), STATUS_DONE);
+    uint64_t extractMicros = NowMicros() - start;
+    RemoveTempDir(timingDir);
+
+    TestRandom random(9);
+    const int REPETITIONS = 200;
+    int oldData = 0, newTable = 0;
+    for (int rep = 0; rep < REPETITIONS; rep++)
+    {
+        SCOPED_TRACE(rep);
+        ASSERT_TRUE(WriteOldFiles());
+        uint32_t delay = random.Below((uint32_t)(extractMicros * 3 / 2) + 50);
+        std::string dir = Dir;
+        RunAndKill([&](const std::function<void()>& ready) {
+            if (chdir(dir.c_str()) != 0) _exit(2);
+            ready();
+            Extract(dir);
+        }, delay);
+        Bytes8 t, d;
+        ASSERT_TRUE(ReadTestFile(Dir, "table", t)) << "table missing";
+        ASSERT_TRUE(ReadTestFile(Dir, "nes_message_data_static", d)) << "data file missing";
+        ASSERT_TRUE(t == OldTable || t == RomTable) << "table neither old nor new, " << t.size() << " bytes";
+        ASSERT_TRUE(d == OldData || d == RomData) << "data neither old nor new, " << d.size() << " bytes";
+        oldData += d == OldData;
+        newTable += t == RomTable;
+        // A killed extraction may leave its temporary files; they are not message files.
+        for (const std::string& name : DirectoryNames(Dir))
+            if (name != "table" && name != "nes_message_data_static" && name != "rom.z64")
+                unlink((Dir + "/" + name).c_str());
+    }
+    EXPECT_GT(oldData, 0);
+    EXPECT_GT(newTable, 0);
+}

@@ -1,0 +1,142 @@
+// Faults the store fuzz target found, each kept as a plain case (the inputs themselves are in
+// the fuzz seed corpus as regress_*).
+#include "store_fixture.h"
+
+#include <cstring>
+
+static const Text HELLO = Bytes("Hello") + Text{ CC_END };
+static const Text BYE = Bytes("Bye") + Text{ CC_END };
+
+// Sets the text offset of an entry in Table (the pair not yet written).
+static void SetTableOffset(Text& table, uint32_t entry, uint32_t offset)
+{
+    table[entry * ENTRY_SIZE + 5] = (uint8_t)(offset >> 16);
+    table[entry * ENTRY_SIZE + 6] = (uint8_t)(offset >> 8);
+    table[entry * ENTRY_SIZE + 7] = (uint8_t)offset;
+}
+
+static bool InOrderAndAligned(const MessageStore& store)
+{
+    uint32_t previous = 0;
+    for (uint32_t e = 0; e < store.MessageTableSize; e += ENTRY_SIZE)
+    {
+        uint32_t offset = ReadTextOffset(store, e);
+        if (offset < previous || offset % 4 != 0 || offset >= store.MessageDataSize) return false;
+        previous = offset;
+    }
+    return true;
+}
+
+// ---- A zero byte never enters EditBuffer ----------------------------------------------------------
+// EditBuffer ends at its first TEXT_NUL, so a zero inside the text used to cut the box at the
+// commit: everything behind it, the message's CC_END included, was dropped from the data.
+TEST_F(StoreTest, EditsThatWouldInsertAZeroByteAreRefused)
+{
+    LoadMessages({ HELLO, BYE });
+    const Text before = EditText();
+    TextSelection selection;
+    selection.SelectionAnchor = 1;
+    selection.SelectionEnd = 2;
+    ColourSelection(Store, selection, TEXT_NUL);
+    TypeByte(Store, TEXT_NUL);
+    SetBoxIcon(Store, 0, 0x00, CODE_INSERT);
+    EXPECT_EQ(EditText(), before);
+    EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
+    EXPECT_EQ(Store.Cursor, 0u);
+
+    // The same edits with a non-zero byte go through.
+    ColourSelection(Store, selection, COLOR_RED);
+    EXPECT_EQ(EditText(), (Text{ 'H', CC_COLOR, COLOR_RED, 'e', 'l', CC_COLOR, COLOR_WHITE } + Bytes("lo") + Text{ CC_END }));
+    NextMessage(Store);
+    RefreshBox(Store, false);
+    EXPECT_EQ(Message(0).back(), CC_END);
+    EXPECT_EQ(Message(1), BYE);
+}
+
+TEST_F(StoreTest, BoxHoldingAZeroByteIsReadOnlyAndCommittedUnchanged)
+{
+    const Text zeroIcon = Text{ CC_ICON, 0x00 } + Bytes("Icon zero") + Text{ CC_END };
+    LoadMessages({ zeroIcon, BYE });
+    EXPECT_TRUE(Store.BoxReadOnly);
+    Store.Cursor = 2;
+    TypeByte(Store, 'x');
+    EraseForward(Store);
+    EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
+    RefreshBox(Store, true);
+    EXPECT_EQ(DataBytes(), Data);
+    // DeleteBox still works on such a message's boxes.
+    GoToEntry(1);
+    EXPECT_FALSE(Store.BoxReadOnly);
+}
+
+// ---- Offsets that point into a replaced box ----------------------------------------------------
+// An entry whose text offset lies inside the box being removed or shortened used to be shifted
+// by the full difference: below its predecessor, or wrapped to a huge 24-bit value.
+TEST_F(StoreTest, DeleteBoxKeepsOffsetsInsideTheRemovedBoxInOrder)
+{
+    const Text twoBoxes = Bytes("First") + Text{ CC_BOX_BREAK } + Bytes("Second box") + Text{ CC_END };
+    BuildMessagePair({ twoBoxes, BYE, HELLO }, Table, Data);
+    SetTableOffset(Table, 1, 8); // points into the second box of message 0 ("cond box")
+    LoadPair();
+    NextBox(Store);
+    RefreshBox(Store, false);
+    DeleteBox(Store);
+    RefreshBox(Store, false);
+    EXPECT_EQ(Store.MessageData[5], CC_END); // the break and the second box are gone
+    EXPECT_EQ(Offset(1), 5u);                // the stray entry now points at what followed them
+    RefreshBox(Store, true);
+    EXPECT_TRUE(InOrderAndAligned(Store));
+    EXPECT_EQ(Message(2), HELLO);
+}
+
+TEST_F(StoreTest, ShorterCommitKeepsOffsetsInsideTheBoxInOrder)
+{
+    const Text longBox = Bytes("A rather long box") + Text{ CC_END };
+    BuildMessagePair({ longBox, BYE }, Table, Data);
+    Table.insert(Table.begin() + ENTRY_SIZE, Table.begin(), Table.begin() + ENTRY_SIZE);
+    SetTableOffset(Table, 1, 12); // into "long box"
+    LoadPair();
+    DeleteEditBytes(Store, 0, 15);
+    ASSERT_EQ(EditText(), (Bytes("ox") + Text{ CC_END }));
+    NextMessage(Store);
+    RefreshBox(Store, false);
+    EXPECT_TRUE(InOrderAndAligned(Store));
+    EXPECT_EQ(Message(2), BYE);
+    // The stray entry still points at a message start inside the data.
+    EXPECT_LE(Offset(1), Offset(2));
+}
+
+// ---- A message without CC_END ------------------------------------------------------------------
+// DeleteBox on a message that runs to the end of the data used to remove its boxes up to the
+// end of the data, which could leave an empty data file.
+TEST_F(StoreTest, DeleteBoxLeavesAMessageWithoutEndAlone)
+{
+    Table = { 0x10, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00 };
+    Data = { 0xF0, CC_BOX_BREAK_ALT };
+    LoadPair();
+    ASSERT_EQ(Store.LastBox, 1u);
+    DeleteBox(Store);
+    RefreshBox(Store, false);
+    EXPECT_EQ(DataBytes(), Data);
+    NextBox(Store);
+    RefreshBox(Store, false);
+    DeleteBox(Store);
+    RefreshBox(Store, true);
+    EXPECT_EQ(DataBytes(), Data);
+}
+
+TEST_F(StoreTest, ShorterLastBoxKeepsAnOffsetOnItsEndInsideTheData)
+{
+    // The last entry points at the CC_END of the message before it, the last byte of the data.
+    BuildMessagePair({ HELLO, Text{ CC_COLOR, COLOR_RED } + Bytes("Red") + Text{ CC_END } }, Table, Data);
+    Table.insert(Table.end(), Table.end() - ENTRY_SIZE, Table.end());
+    SetTableOffset(Table, 2, (uint32_t)Data.size() - 1);
+    LoadPair();
+    GoToEntry(1);
+    Store.Cursor = 1;
+    EraseBack(Store); // drops the CC_COLOR byte: the box is one byte shorter
+    ASSERT_EQ(Store.EditState, EDIT_MODIFIED);
+    RefreshBox(Store, true);
+    EXPECT_TRUE(InOrderAndAligned(Store));
+    EXPECT_LT(Offset(2), Store.MessageDataSize);
+}

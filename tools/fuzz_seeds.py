@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora of the fuzz targets into tests/fuzz/corpus/<target>/.
+
+The seeds are built from hand-made messages of our own, so every run of this script gives the
+same files. Layouts are described at the top of each target's source."""
+import os
+import struct
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CC_LINE, CC_END, CC_BOX, CC_COLOR, CC_SHIFT, CC_ALT, CC_SOUND, CC_ICON = 1, 2, 4, 5, 6, 0x0C, 0x12, 0x13
+
+
+def pair(messages):
+    table, data = b"", b""
+    for i, m in enumerate(messages):
+        while len(data) % 4:
+            data += b"\0"
+        table += struct.pack(">HBBB", 0x1000 + i, (i % 6) << 4 | (i % 3), 0, 7) + struct.pack(">I", len(data))[1:]
+        data += m
+    return table, data
+
+
+MESSAGES = [
+    b"Hello there!" + bytes([CC_END]),
+    b"First box" + bytes([CC_LINE]) + b"second line" + bytes([CC_BOX]) + b"Next box" + bytes([CC_END]),
+    bytes([CC_ICON, 4]) + b"An icon" + bytes([CC_BOX, CC_SOUND, 0x28, 0xE3]) + b"A sound" + bytes([CC_END]),
+    b"Some " + bytes([CC_COLOR, 0x41]) + b"red" + bytes([CC_COLOR, 0x40]) + b" text" + bytes([CC_ALT]) + b"alt" + bytes([CC_END]),
+    bytes([CC_SHIFT, 2]) + b"Shifted" + bytes([CC_SHIFT, 4, CC_BOX]) + b"x" + bytes([CC_BOX, CC_END]),
+    bytes([CC_END]),
+]
+
+# Store script opcodes (opcode % 26), see store_fuzz.cpp.
+FRAME, NEXT_BOX, NEXT_MSG, PREV_MSG, SELECT, CURSOR_R, SET_CURSOR, TYPE = 0, 3, 5, 6, 7, 10, 11, 12
+ERASE_B, ERASE_F, ADD_BOX, DEL_BOX, TYPE_SET, POS_SET, SOUND, ICON, COLOUR, SEARCH, QUIT, SAVE = \
+    14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25
+
+
+def store_seed(flags, messages, script):
+    table, data = pair(messages)
+    return bytes([flags]) + struct.pack(">HH", len(table), len(data)) + table + data + bytes(script)
+
+
+def typed(text):
+    out = []
+    for c in text:
+        out += [TYPE, ord(c)]
+    return out
+
+
+def write(target, name, content):
+    d = os.path.join(TOP, "tests", "fuzz", "corpus", target)
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(content)
+
+
+def store_seeds():
+    write("store", "typing", store_seed(0, MESSAGES, [FRAME] + typed("Hi you") + [CURSOR_R, ERASE_B, ERASE_F, FRAME,
+          NEXT_MSG, FRAME] + typed("more") + [NEXT_MSG, FRAME, QUIT, SAVE]))
+    write("store", "boxes", store_seed(0, MESSAGES, [FRAME, NEXT_MSG, FRAME, ADD_BOX, FRAME, NEXT_BOX, FRAME, DEL_BOX,
+          FRAME, NEXT_BOX, FRAME, DEL_BOX, FRAME, PREV_MSG, FRAME, SAVE]))
+    write("store", "codes", store_seed(0, MESSAGES, [FRAME, SELECT, 0, 2, FRAME, SOUND, 0, 1, 8, 1, ICON, 0, 0, 7, 1,
+          FRAME, ICON, 0, 0, 9, 0, COLOUR, 0, 1, 0, 4, 0x46, TYPE_SET, 3, POS_SET, 2, FRAME, SOUND, 0, 0, 0, 2, QUIT, SAVE]))
+    write("store", "search", store_seed(0, MESSAGES, [FRAME, SEARCH, 5] + [ord(c) - 0x20 for c in "hello"] + [0, FRAME,
+          SEARCH, 5] + [ord(c) - 0x20 for c in "first"] + [0, FRAME] + typed("X") + [SAVE]))
+    write("store", "cursor", store_seed(0, MESSAGES, [FRAME, SET_CURSOR, 0x10, 0, TYPE, 0x41, NEXT_MSG, FRAME,
+          SET_CURSOR, 0, 40, ERASE_B, ERASE_F, FRAME, QUIT]))
+    write("store", "unordered", store_seed(8, MESSAGES[::-1], [FRAME] + typed("abc") + [NEXT_MSG, FRAME, DEL_BOX, SAVE]))
+    write("store", "created", store_seed(3, [], [FRAME] + typed("placeholder") + [ADD_BOX, FRAME, SAVE, QUIT]))
+    write("store", "one_missing", store_seed(2 | 4, MESSAGES, [FRAME] + typed("kept") + [QUIT, SAVE]))
+    write("store", "damaged", bytes([0]) + struct.pack(">HH", 12, 4) + b"\x10\0\0\0\7\0\0\x09abcd" + b"xyz\2" +
+          bytes([FRAME, TYPE, 0x41, SAVE]))
+    write("store", "no_end", store_seed(0, [b"open message without end"], [FRAME] + typed("q") + [DEL_BOX, FRAME, SAVE]))
+
+
+ROM_MIN = 12330176 + 16928
+DATA_OFFSET = 9199616
+
+
+def helper_seed(mode, presence, answer, steer, start, end, table_sel, data_sel, rest):
+    return bytes([mode, presence, answer, steer]) + struct.pack(">IIII", start, end, table_sel, data_sel) + rest
+
+
+def helper_seeds():
+    table = bytes((i * 7) & 0xFF for i in range(16928))
+    # Extraction of a small range, with and without old files, kept or replaced.
+    write("helper", "extract", helper_seed(1, 0, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 300, 0, 0, table))
+    write("helper", "extract_replace", helper_seed(1, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:512]))
+    write("helper", "extract_keep", helper_seed(1, 1, 1, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
+    write("helper", "extract_fail", helper_seed(1, 3, 0, 0x02, DATA_OFFSET, DATA_OFFSET + 70000, 0, 90, table[:64]))
+    write("helper", "extract_refused", helper_seed(1, 3, 0, 0x20, DATA_OFFSET, DATA_OFFSET + 64, 0, 90, table[:64]))
+    # Injection (answer bit 7: sizes as given): accepted, too much data, a wrong table, missing files, a failing ROM write.
+    write("helper", "inject", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    write("helper", "inject_large", helper_seed(0, 3, 0x80, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 2228400, table[:128]))
+    write("helper", "extract_large", helper_seed(1, 3, 0x80, 0x05, DATA_OFFSET, DATA_OFFSET + 300000, 0, 90, table[:64]))
+    write("helper", "inject_table", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0xF0000000, 16, table[:128]))
+    write("helper", "inject_missing", helper_seed(0, 1, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 16, table[:128]))
+    write("helper", "inject_fail", helper_seed(0, 3, 0, 0x03, DATA_OFFSET, DATA_OFFSET, 0, 5000, table[:128]))
+    write("helper", "invalid_mode", helper_seed(2, 3, 0, 0x40, 0, 0, 0, 16, b"abc"))
+
+
+def render_seed(flags, selection, cursor, anchor, end, px, py, x, y, icon, start, text):
+    return bytes([flags, selection]) + struct.pack(">HHHhhhh", cursor, anchor, end, px, py, x, y) + \
+        bytes([icon, start]) + text
+
+
+def render_seeds():
+    box = b"Some " + bytes([CC_COLOR, 0x41]) + b"red" + bytes([CC_LINE]) + b"and " + bytes([CC_SHIFT, 9, 0x0F]) + \
+        b"more" + bytes([CC_SOUND, 0x28, 0xE3, CC_END])
+    icon_box = bytes([CC_ICON, 0x10]) + b"Item" + bytes([CC_LINE]) * 5 + b"x" + bytes([CC_BOX])
+    write("render", "preview", render_seed(1, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, box))
+    write("render", "preview_pressed", render_seed(1, 1, 0, 0, 0, 12, 212, 0, 0, 0, 0, box))
+    write("render", "preview_selection", render_seed(3, 2, 40, 2, 9, 30, 212, 0, 0, 0, 0, box))
+    write("render", "preview_icon", render_seed(5, 0, 1, 0, 0, 0, 0, 0, 0, 0x20, 0, icon_box))
+    write("render", "preview_icon_remove", render_seed(5, 0, 1, 0, 0, 0, 0, 0, 0, 0xF0, 0, icon_box))
+    write("render", "preview_icon_insert", render_seed(5, 0, 1, 0, 0, 0, 0, 0, 0, 0x30, 0, box))
+    write("render", "plain", render_seed(0, 0, 0, 0, 0, 0, 0, 416, 40, 0, 0,
+                                         bytes([CC_COLOR, 0x46]) + b" Search!" + bytes([0x7F, 0x80, 0xAA])))
+    write("render", "plain_edges", render_seed(2, 0, 0, 0, 0, 0, 0, -30, 330, 0, 3, b"Edge" + bytes([CC_ICON])))
+
+
+if __name__ == "__main__":
+    store_seeds()
+    helper_seeds()
+    render_seeds()
