@@ -3,8 +3,6 @@
 #include "store_internal.h"
 #include "encoding.h"
 
-#include <cstring>
-
 // ---- Box structure ------------------------------------------------------------------------------
 void ScanBoxStarts(MessageStore& store, uint32_t textOffset)
 {
@@ -84,9 +82,9 @@ void LoadBox(MessageStore& store)
     for (uint32_t i = 0; i < shown; i++) store.EditBuffer[i] = store.MessageData[start + i];
     store.EditBuffer[shown] = TEXT_NUL;
     store.LoadedBoxLength = length;
-    // A zero byte inside the box (an argument or stray data) would end EditBuffer early, and
-    // an edit committed from there would cut the box: such a box is held read-only.
-    store.BoxReadOnly = !terminated || length > EDIT_TEXT_MAX || memchr(store.EditBuffer, TEXT_NUL, shown);
+    // A zero byte inside the box (icon 0, or stray data) does not end it: EditTextLength looks
+    // for the zero behind the terminator.
+    store.BoxReadOnly = !terminated || length > EDIT_TEXT_MAX;
 
     // The box's icon, for the panel and the preview: read as the preview reads the box, over
     // the argument bytes of codes, so that an argument (a gap of 19 pixels, say) is never taken
@@ -188,6 +186,7 @@ void CursorLeft(MessageStore& store)
 void CursorRight(MessageStore& store)
 {
     if (store.Cursor >= EDIT_TEXT_MAX) return;
+    // The cursor stops on the terminator; a zero byte before it (icon 0) is passed like any other.
     uint8_t b = store.EditBuffer[store.Cursor];
-    if (b != CC_END && b != CC_BOX_BREAK && b != TEXT_NUL) store.Cursor++;
+    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < EditTextLength(store)) store.Cursor++;
 }

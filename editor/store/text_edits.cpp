@@ -30,9 +30,6 @@ static bool EndsAtLastByte(const uint8_t* text, uint32_t length, int boxes)
 static bool AcceptEditTemp(MessageStore& store, uint32_t length, int boxes = 1)
 {
     if (length > EDIT_TEXT_MAX || !EndsAtLastByte(store.EditTemp, length, boxes)) return false;
-    // EditBuffer ends at its first TEXT_NUL: a zero byte inside would cut the box there, and
-    // the commit would drop the rest of it, terminator included.
-    if (memchr(store.EditTemp, TEXT_NUL, length)) return false;
     memcpy(store.EditBuffer, store.EditTemp, length);
     store.EditBuffer[length] = TEXT_NUL;
     store.EditState = EDIT_MODIFIED;
@@ -110,7 +107,8 @@ void EraseForward(MessageStore& store)
     if (!Editable(store)) return;
     KeepCursorInText(store);
     uint8_t b = store.EditBuffer[store.Cursor];
-    if (b != CC_END && b != CC_BOX_BREAK && b != TEXT_NUL) Splice(store, store.Cursor, 1, nullptr, 0);
+    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < EditTextLength(store))
+        Splice(store, store.Cursor, 1, nullptr, 0);
 }
 
 // ---- Boxes ----------------------------------------------------------------------------------------

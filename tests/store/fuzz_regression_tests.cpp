@@ -27,46 +27,47 @@ static bool InOrderAndAligned(const MessageStore& store)
     return true;
 }
 
-// ---- A zero byte never enters EditBuffer ----------------------------------------------------------
-// EditBuffer ends at its first TEXT_NUL, so a zero inside the text used to cut the box at the
-// commit: everything behind it, the message's CC_END included, was dropped from the data.
-TEST_F(StoreTest, EditsThatWouldInsertAZeroByteAreRefused)
+// ---- Zero bytes inside a box -------------------------------------------------------------------
+// EditBuffer used to end at its first TEXT_NUL, so a zero inside the text (icon 0, colour 0, a
+// typed zero) cut the box at the commit: everything behind it, the message's CC_END included,
+// was dropped from the data. The text now ends at the zero behind its terminator.
+TEST_F(StoreTest, EditsThatInsertAZeroByteKeepTheRestOfTheBox)
 {
     LoadMessages({ HELLO, BYE });
-    const Text before = EditText();
     TextSelection selection;
     selection.SelectionAnchor = 1;
     selection.SelectionEnd = 2;
     ColourSelection(Store, selection, TEXT_NUL);
+    Store.Cursor = 0;
     TypeByte(Store, TEXT_NUL);
     SetBoxIcon(Store, 0, 0x00, CODE_INSERT);
-    EXPECT_EQ(EditText(), before);
-    EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
-    EXPECT_EQ(Store.Cursor, 0u);
-
-    // The same edits with a non-zero byte go through.
-    ColourSelection(Store, selection, COLOR_RED);
-    EXPECT_EQ(EditText(), (Text{ 'H', CC_COLOR, COLOR_RED, 'e', 'l', CC_COLOR, COLOR_WHITE } + Bytes("lo") + Text{ CC_END }));
+    const Text edited = Text{ CC_ICON, 0x00, TEXT_NUL, 'H', CC_COLOR, TEXT_NUL, 'e', 'l', CC_COLOR, COLOR_WHITE } +
+                        Bytes("lo") + Text{ CC_END };
+    EXPECT_EQ(EditText(), edited);
     NextMessage(Store);
     RefreshBox(Store, false);
-    EXPECT_EQ(Message(0).back(), CC_END);
+    EXPECT_EQ(Message(0), edited);
     EXPECT_EQ(Message(1), BYE);
+    EXPECT_TRUE(InOrderAndAligned(Store));
 }
 
-TEST_F(StoreTest, BoxHoldingAZeroByteIsReadOnlyAndCommittedUnchanged)
+TEST_F(StoreTest, BoxHoldingAZeroByteIsEditedWhole)
 {
     const Text zeroIcon = Text{ CC_ICON, 0x00 } + Bytes("Icon zero") + Text{ CC_END };
     LoadMessages({ zeroIcon, BYE });
-    EXPECT_TRUE(Store.BoxReadOnly);
-    Store.Cursor = 2;
-    TypeByte(Store, 'x');
+    EXPECT_FALSE(Store.BoxReadOnly);
+    EXPECT_EQ(Store.LoadedIcon, 0x00);
+    // The cursor passes the zero argument and stops on the terminator.
+    for (int k = 0; k < 20; k++) CursorRight(Store);
+    EXPECT_EQ(Store.Cursor, (uint32_t)zeroIcon.size() - 1);
     EraseForward(Store);
     EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
+    Store.Cursor = 2;
+    TypeByte(Store, 'x');
+    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0x00, 'x' } + Bytes("Icon zero") + Text{ CC_END }));
     RefreshBox(Store, true);
-    EXPECT_EQ(DataBytes(), Data);
-    // DeleteBox still works on such a message's boxes.
-    GoToEntry(1);
-    EXPECT_FALSE(Store.BoxReadOnly);
+    EXPECT_EQ(Message(0), (Text{ CC_ICON, 0x00, 'x' } + Bytes("Icon zero") + Text{ CC_END }));
+    EXPECT_EQ(Message(1), BYE);
 }
 
 // ---- Offsets that point into a replaced box ----------------------------------------------------
