@@ -70,6 +70,11 @@ static int ShownIconCell(uint8_t shownIcon)
     return shownIcon == NO_ICON ? NO_ICON_CELL : IconCell(shownIcon);
 }
 
+int16_t IconScrollFor(uint8_t icon)
+{
+    return (int16_t)(ShownIconCell(icon) / ICONS_PER_PAGE * ICON_PAGE_WIDTH);
+}
+
 // ---- Drawing --------------------------------------------------------------------------------
 void DrawBoxPanel(Editor& editor)
 {

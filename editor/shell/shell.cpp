@@ -166,14 +166,6 @@ static void DrawPreview(Editor& editor)
     }
 }
 
-// Page of the Box Options icon strip that shows an icon; the last page (No Icon) for none.
-int16_t IconScrollFor(uint8_t icon)
-{
-    if (icon == NO_ICON) return 4160;
-    int v = icon > 101 ? icon - 12 : icon;
-    return (int16_t)((v / 8) * 320);
-}
-
 // ---- Events ----
 static void DispatchEvent(Editor& editor, const SDL_Event& event)
 {
