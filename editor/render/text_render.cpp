@@ -203,14 +203,16 @@ static void DrawHollowBox(SDL_Surface* surface, int x, int y, uint32_t colour)
     FillClipped(surface, left + w - 1, top, 1, h, pixel);
 }
 
-static bool EndsText(uint8_t b)
-{
-    return b == TEXT_NUL || b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT;
-}
-
-// End of the text for the cut-off test below: known for the box text, where a zero argument
-// (icon 0) is a value; unknown for interface strings, which end at their first zero byte.
+// End of the text: known for the box text, where a zero byte before the end (icon 0, or stray
+// data) is a value; unknown for interface strings, which end at their first zero byte.
 const uint32_t TEXT_END_UNKNOWN = 0xFFFFFFFF;
+
+static bool EndsTextAt(const uint8_t* text, uint32_t i, uint32_t textEnd)
+{
+    uint8_t b = text[i];
+    if (b == TEXT_NUL) return textEnd == TEXT_END_UNKNOWN || i >= textEnd;
+    return b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT;
+}
 
 // True when the arguments of the code at i are cut off by the end of the text.
 static bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint32_t textEnd)
@@ -225,7 +227,7 @@ static bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint
 static int CentredTop(const uint8_t* text, uint32_t start, uint32_t textEnd)
 {
     int breaks = 0;
-    for (uint32_t i = start; !EndsText(text[i]); i++)
+    for (uint32_t i = start; !EndsTextAt(text, i, textEnd); i++)
     {
         if (text[i] == CC_LINE_BREAK) breaks++;
         else if (text[i] == CC_ICON)
@@ -271,7 +273,8 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
     for (;;)
     {
         uint8_t b = text[i];
-        if (b == TEXT_NUL) break;
+        // A zero byte inside the box text draws as an unassigned byte, so the rest stays visible.
+        if (b == TEXT_NUL && (textEnd == TEXT_END_UNKNOWN || i >= textEnd)) break;
         if (b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT)
         {
             if (preview) render.EndMarkerCell = b == CC_END ? 32 : 0;

@@ -342,3 +342,18 @@ TEST_F(RenderTest, CodesCutOffByTheEndOfTheTextStopTheDrawing)
     Plain(plain, 81, 210, "AB");
     EXPECT_EQ(c.Differences(plain), 0);
 }
+
+TEST_F(RenderTest, ZeroByteInsideTheBoxDrawsAsAnUnassignedByte)
+{
+    // The store keeps a zero byte inside a box (its text ends at the zero behind the
+    // terminator): the preview shows a hollow box for it and goes on with the rest.
+    Store.BoxLoaded = true;
+    Store.BoxReadOnly = false;
+    Canvas zero, unassigned;
+    Preview(zero, std::string("A") + '\0' + "B" + END);
+    Preview(unassigned, "A\xB0" "B" + END);
+    EXPECT_EQ(zero.Differences(unassigned), 0);
+    Canvas a;
+    Preview(a, "A" + END);
+    EXPECT_GT(zero.Differences(a), 10);
+}
