@@ -35,26 +35,54 @@ struct FuzzInput
 struct PairShape
 {
     bool Sound;        // the store took the files as they were
-    bool AllEnded;     // every message had a CC_END inside the data when loaded
+    bool AllEnded;     // the messages were well formed when loaded, each with its CC_END
 };
 
-static uint32_t LastEndPos(const uint8_t* data, uint32_t size, bool* found)
-{
-    for (uint32_t i = size; i > 0; i--)
-        if (data[i - 1] == CC_END) { *found = true; return i - 1; }
-    *found = false;
-    return 0;
-}
-
-// With offsets in order, every message ends with CC_END inside the data exactly when the last
-// message does.
+// Every message still has a CC_END between its start and the next message's start (or the end
+// of the data for the last one).
 static bool EveryMessageEnded(const uint8_t* table, uint32_t tableSize, const uint8_t* data, uint32_t dataSize)
 {
     if (tableSize < ENTRY_SIZE) return false;
-    bool found = false;
-    uint32_t lastEnd = LastEndPos(data, dataSize, &found);
-    uint32_t lastOffset = EntryOffset(table + tableSize - ENTRY_SIZE);
-    return found && lastOffset <= lastEnd;
+    // From the back, so that the next message's start is known; entries sharing a message are
+    // looked at once.
+    uint32_t limit = dataSize;
+    for (uint32_t e = tableSize - tableSize % ENTRY_SIZE; e >= ENTRY_SIZE; e -= ENTRY_SIZE)
+    {
+        uint32_t offset = EntryOffset(table + e - ENTRY_SIZE);
+        if (offset >= limit && limit != dataSize) continue; // same message as the one after it
+        uint32_t p = offset;
+        while (p < limit && data[p] != CC_END) p++;
+        if (p >= limit) return false;
+        limit = offset;
+    }
+    return true;
+}
+
+// Messages that do not overlap: each message's CC_END lies before the next message starts,
+// however it is read. The store finds a message's end stepping over icon arguments only, and a
+// box's end by the byte before each terminator (a CC_SHIFT argument of 2 is no end there); the
+// furthest of the two must come before the next message. Only for such pairs the store promises
+// that every message keeps its CC_END: an entry that points into the middle of another message
+// moves with that message's edits.
+static bool MessagesWellFormed(const uint8_t* table, uint32_t tableSize, const uint8_t* data, uint32_t dataSize)
+{
+    if (tableSize < ENTRY_SIZE) return false;
+    uint32_t searchFrom = 0; // first byte not yet known to belong to a message
+    for (uint32_t e = 0; e + ENTRY_SIZE <= tableSize; e += ENTRY_SIZE)
+    {
+        uint32_t offset = EntryOffset(table + e);
+        if (e > 0 && offset == EntryOffset(table + e - ENTRY_SIZE)) continue;
+        if (offset < searchFrom) return false;
+        uint32_t scanEnd = offset;
+        while (scanEnd < dataSize && data[scanEnd] != CC_END) scanEnd += data[scanEnd] == CC_ICON ? 2 : 1;
+        uint32_t boxEnd = offset;
+        while (boxEnd < dataSize &&
+               !(data[boxEnd] == CC_END && (boxEnd == offset || (data[boxEnd - 1] != CC_ICON && data[boxEnd - 1] != CC_SHIFT))))
+            boxEnd++;
+        if (scanEnd >= dataSize || boxEnd >= dataSize) return false;
+        searchFrom = (scanEnd > boxEnd ? scanEnd : boxEnd) + 1;
+    }
+    return true;
 }
 
 // Set VELLORAN_FUZZ_TRACE to follow a crashing input step by step.
@@ -70,6 +98,9 @@ static void Trace(const MessageStore& store, int op)
             store.CurrentBox, store.LastBox, store.Cursor, store.EditState, store.MessageDataSize);
     for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize && e < 32 * ENTRY_SIZE; e += ENTRY_SIZE)
         fprintf(stderr, " %u", EntryOffset(&store.MessageTable[e]));
+    fprintf(stderr, "\n  data:");
+    for (uint32_t i = 0; i < store.MessageDataSize && i < 64; i++)
+        fprintf(stderr, " %02x", store.MessageData[i]);
     fprintf(stderr, "\n  edit:");
     for (uint32_t i = 0; i < EDIT_BUFFER_SIZE && store.EditBuffer[i] != TEXT_NUL; i++)
         fprintf(stderr, " %02x", store.EditBuffer[i]);
@@ -216,8 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     LoadMessageFiles(store, FuzzDirectory().c_str());
     PairShape shape = {};
     shape.Sound = store.Source == SOURCE_FILES || store.Source == SOURCE_CREATED;
-    shape.AllEnded = EveryMessageEnded(store.MessageTable.data(), store.MessageTableSize,
+    shape.AllEnded = MessagesWellFormed(store.MessageTable.data(), store.MessageTableSize,
                                        store.MessageData.data(), store.MessageDataSize);
+    if (Tracing()) fprintf(stderr, "source %d, well formed %d\n", (int)store.Source, (int)shape.AllEnded);
     if (store.Source == SOURCE_FILES)
     {
         FUZZ_CHECK(store.MessageTableSize == tableSize && store.MessageDataSize == dataSize, "loaded sizes differ");
