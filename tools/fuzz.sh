@@ -51,16 +51,17 @@ for target in "${targets[@]}"; do
   fi
   name="${target%_fuzz}"
   mkdir -p "$top/tests/fuzz/corpus-work"
-  log="$top/tests/fuzz/corpus-work/$name.log"
   if [ "$fixed" = 1 ]; then
     runs=$(( $(fixed_runs "$target") * ${VELLORAN_FUZZ_SCALE:-1} ))
     [ -n "$scratch" ] && rm -rf "$scratch"
     scratch="$(mktemp -d)"
     work="$scratch"
+    log="$top/tests/fuzz/corpus-work/$name-fixed.log"
     bound=(-seed=1 -runs="$runs")
     echo "== fuzzing $target: $runs inputs from seed 1 =="
   else
     work="$top/tests/fuzz/corpus-work/$name"
+    log="$top/tests/fuzz/corpus-work/$name.log"
     mkdir -p "$work"
     bound=(-max_total_time="$seconds")
     echo "== fuzzing $target for ${seconds}s =="
@@ -70,5 +71,5 @@ for target in "${targets[@]}"; do
     "$exe" "${bound[@]}" -max_len=20000 -timeout=25 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$top/tests/fuzz/corpus-work/" \
       "$work" "$top/tests/fuzz/corpus/$name" 2> "$log" || { tail -60 "$log"; exit 1; }
-  grep -E "^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)|DONE" "$log" | sed 's/^/   /'
+  grep -aE "^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)|DONE" "$log" | sed 's/^/   /'
 done
