@@ -41,8 +41,9 @@ fixed_runs() {
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLORAN_FUZZ=ON > /dev/null
 cmake --build build-fuzz -j"${FUZZ_BUILD_JOBS:-$(nproc)}" > /dev/null
 
-scratch=""
-trap '[ -n "$scratch" ] && rm -rf "$scratch"' EXIT
+# A fixed run starts each target from an empty corpus of its own here.
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
 for target in "${targets[@]}"; do
   exe="$(find build-fuzz/tests/fuzz -maxdepth 1 -type f -name "$target" | head -1)"
   if [ -z "$exe" ]; then
@@ -53,9 +54,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$top/tests/fuzz/corpus-work"
   if [ "$fixed" = 1 ]; then
     runs=$(( $(fixed_runs "$target") * ${VELLORAN_FUZZ_SCALE:-1} ))
-    [ -n "$scratch" ] && rm -rf "$scratch"
-    scratch="$(mktemp -d)"
-    work="$scratch"
+    work="$scratch/$name"
+    mkdir -p "$work"
     log="$top/tests/fuzz/corpus-work/$name-fixed.log"
     bound=(-seed=1 -runs="$runs")
     echo "== fuzzing $target: $runs inputs from seed 1 =="

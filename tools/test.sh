@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: first the whole suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target on a fixed set of generated inputs (the same
-# on every machine), then the normal build, whose CTest summary ends the output.
+# UndefinedBehaviorSanitizer, then each fuzz target for a fixed number of inputs from a fixed
+# seed, then the normal build, whose CTest summary ends the output.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"

@@ -49,7 +49,7 @@ static bool EveryMessageEnded(const uint8_t* table, uint32_t tableSize, const ui
     for (uint32_t e = tableSize - tableSize % ENTRY_SIZE; e >= ENTRY_SIZE; e -= ENTRY_SIZE)
     {
         uint32_t offset = EntryOffset(table + e - ENTRY_SIZE);
-        if (offset >= limit && limit != dataSize) continue; // same message as the one after it
+        if (limit != dataSize && offset == limit) continue; // same message as the one after it
         uint32_t p = offset;
         while (p < limit && data[p] != CC_END) p++;
         if (p >= limit) return false;
