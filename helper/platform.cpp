@@ -54,7 +54,7 @@ void PauseConsole(FILE* in, FILE* out, bool restOfLinePending)
 }
 
 // ---- Starting a program -----------------------------------------------------------------------
-void RunProgram(const char* const* argv)
+bool RunProgram(const char* const* argv)
 {
 #ifdef _WIN32
     // The runtime joins the arguments into one command line; blanks need quoting there.
@@ -68,17 +68,20 @@ void RunProgram(const char* const* argv)
         args[n] = quoted[n].c_str();
     }
     args[n] = NULL;
-    _spawnvp(_P_WAIT, argv[0], args);
+    intptr_t status = _spawnvp(_P_WAIT, argv[0], args);
+    return status == 0;
 #else
     pid_t pid = fork();
-    if (pid < 0) return;
+    if (pid < 0) return false;
     if (pid == 0)
     {
         execvp(argv[0], (char* const*)argv);
         _exit(127); // not found or not startable: the parent does not look
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    pid_t waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {}
+    return waited == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 #endif
 }
 
@@ -166,7 +169,7 @@ static bool RenameOver(const char* tempName, const char* finalName)
 #endif
 }
 
-bool ReplaceFile(const char* tempName, const char* finalName)
+bool ReplaceByRename(const char* tempName, const char* finalName)
 {
     if (HelperStepFails(HELPER_STEP_RENAME, finalName)) return false;
     return RenameOver(tempName, finalName);

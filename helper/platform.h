@@ -11,8 +11,9 @@
 void PauseConsole(FILE* in, FILE* out, bool restOfLinePending);
 
 // Starts a program found on the search path with exactly these arguments (argv[0] included,
-// null-terminated) and waits for it. Absence or failure of the program is ignored.
-void RunProgram(const char* const* argv);
+// null-terminated) and waits for it. True when it ran and ended with status 0; false when it
+// could not be started, was killed or ended with another status.
+bool RunProgram(const char* const* argv);
 
 // Opens an existing regular file for reading, binary; NULL for anything else.
 FILE* OpenFileRead(const char* name);
@@ -32,7 +33,7 @@ FILE* CreateTempFileFor(const char* finalName, std::string* tempName);
 bool FlushToDisk(FILE* f);
 
 // Replaces finalName by tempName in one step.
-bool ReplaceFile(const char* tempName, const char* finalName);
+bool ReplaceByRename(const char* tempName, const char* finalName);
 
 // Gives an existing file a second name beside it (a hard link), so it can be put back after
 // it was replaced. False when there is no such file or the file system cannot do it.

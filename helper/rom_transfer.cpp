@@ -214,11 +214,11 @@ TransferFailure ExtractMessageFiles(FILE* rom, const ExtractPlan& plan,
         if (old) fclose(old);
         if (tableExisted) KeepSecondName(tableName, &tableBackup);
     }
-    if (result == TRANSFER_OK && !ReplaceFile(tableTemp.c_str(), tableName))
+    if (result == TRANSFER_OK && !ReplaceByRename(tableTemp.c_str(), tableName))
         result = TRANSFER_WRITE_TABLE;
     else if (result == TRANSFER_OK)
         tableTemp.clear(); // now the real file
-    if (result == TRANSFER_OK && !ReplaceFile(dataTemp.c_str(), dataName))
+    if (result == TRANSFER_OK && !ReplaceByRename(dataTemp.c_str(), dataName))
     {
         result = TRANSFER_WRITE_DATA;
         if (!tableBackup.empty() && PutBack(tableBackup.c_str(), tableName))
