@@ -4,7 +4,9 @@
 
 struct SDL_Surface;
 
-enum ImageId
+// A fixed underlying type: any int is a value of the enum, so an id from outside the table
+// (a bad index, a cast) is a defined value that GetEmbeddedImage can refuse.
+enum ImageId : int
 {
     IMAGE_WINDOW_ICON,     // window_icon.png      26 x 32 RGBA
     IMAGE_BACKGROUND,      // background.png      400 x 340 RGB
