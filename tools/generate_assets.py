@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the eleven PNG images of the editor into editor/assets/.
+"""Draws the eleven PNG images of the editor into editor/assets/, and the desktop icons (the
+window icon's book, square, in the icon theme's sizes) into editor/assets/icons/.
 
 Everything is made here from simple shapes and the DejaVu fonts that Debian ships
 (package fonts-dejavu-core). The output is deterministic: running the script twice
@@ -374,28 +375,47 @@ FONT_CELLS = 140
 
 # ---- Window icon ----
 
+def draw_book(d, S, ox=0, oy=0):
+    """The red book on a 26 x 32 grid of S pixels per unit, its top left at (ox, oy) pixels."""
+    def box(x0, y0, x1, y1):
+        return (ox + x0, oy + y0, ox + x1, oy + y1)
+    outline = (40, 8, 10, 255)
+    # Pages behind the cover (right and bottom edge).
+    d.rounded_rectangle(box(5 * S, 3 * S, 25 * S - 1, 31 * S - 1), radius=2 * S, fill=outline)
+    d.rectangle(box(7 * S, 5 * S, 24 * S - 1, 30 * S - 1), fill=(238, 226, 196, 255))
+    for y in range(7, 30, 2):
+        d.line(box(8 * S, y * S, 23 * S, y * S), fill=(205, 190, 160, 255), width=S // 2)
+    # Cover and spine.
+    d.rounded_rectangle(box(1 * S, 1 * S, 22 * S - 1, 29 * S - 1), radius=2 * S, fill=outline)
+    d.rounded_rectangle(box(2 * S, 2 * S, 21 * S - 1, 28 * S - 1), radius=2 * S, fill=(196, 36, 42, 255))
+    d.rectangle(box(2 * S, 2 * S, 6 * S - 1, 28 * S - 1), fill=(150, 22, 30, 255))
+    d.line(box(6 * S, 2 * S, 6 * S, 28 * S), fill=outline, width=S // 2)
+    # Highlight along the top and a gold emblem on the cover.
+    d.line(box(7 * S, 3 * S + S // 2, 20 * S, 3 * S + S // 2), fill=(232, 96, 96, 255), width=S // 2)
+    d.rectangle(box(9 * S, 8 * S, 18 * S - 1, 10 * S - 1), fill=(240, 196, 80, 255))
+    d.ellipse(box(10 * S, 13 * S, 17 * S, 20 * S), outline=(240, 196, 80, 255), width=S)
+    d.rectangle(box(9 * S, 23 * S, 18 * S - 1, 24 * S - 1), fill=(240, 196, 80, 255))
+
+
 def make_window_icon():
     """A red book, seen slightly from the front, with cream page edges."""
     S = 8
     big = Image.new("RGBA", (26 * S, 32 * S), (0, 0, 0, 0))
-    d = ImageDraw.Draw(big)
-    outline = (40, 8, 10, 255)
-    # Pages behind the cover (right and bottom edge).
-    d.rounded_rectangle((5 * S, 3 * S, 25 * S - 1, 31 * S - 1), radius=2 * S, fill=outline)
-    d.rectangle((7 * S, 5 * S, 24 * S - 1, 30 * S - 1), fill=(238, 226, 196, 255))
-    for y in range(7, 30, 2):
-        d.line((8 * S, y * S, 23 * S, y * S), fill=(205, 190, 160, 255), width=S // 2)
-    # Cover and spine.
-    d.rounded_rectangle((1 * S, 1 * S, 22 * S - 1, 29 * S - 1), radius=2 * S, fill=outline)
-    d.rounded_rectangle((2 * S, 2 * S, 21 * S - 1, 28 * S - 1), radius=2 * S, fill=(196, 36, 42, 255))
-    d.rectangle((2 * S, 2 * S, 6 * S - 1, 28 * S - 1), fill=(150, 22, 30, 255))
-    d.line((6 * S, 2 * S, 6 * S, 28 * S), fill=outline, width=S // 2)
-    # Highlight along the top and a gold emblem on the cover.
-    d.line((7 * S, 3 * S + S // 2, 20 * S, 3 * S + S // 2), fill=(232, 96, 96, 255), width=S // 2)
-    d.rectangle((9 * S, 8 * S, 18 * S - 1, 10 * S - 1), fill=(240, 196, 80, 255))
-    d.ellipse((10 * S, 13 * S, 17 * S, 20 * S), outline=(240, 196, 80, 255), width=S)
-    d.rectangle((9 * S, 23 * S, 18 * S - 1, 24 * S - 1), fill=(240, 196, 80, 255))
+    draw_book(ImageDraw.Draw(big), S)
     return clean_transparent(big.resize((26, 32), Image.BOX))
+
+
+# ---- Desktop icons ----
+# The same book, centred on a square canvas, for the desktop's icon theme (hicolor sizes).
+DESKTOP_ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def make_desktop_icon(size):
+    # Drawn once large (every size divides 1024) and area-averaged down, so each size is sharp.
+    S = 32
+    big = Image.new("RGBA", (32 * S, 32 * S), (0, 0, 0, 0))
+    draw_book(ImageDraw.Draw(big), S, ox=3 * S, oy=0)
+    return clean_transparent(big.resize((size, size), Image.BOX))
 
 
 # ---- Background ----
@@ -1311,6 +1331,10 @@ def main():
     }
     for name, img in images.items():
         save_png(img, os.path.join(out_dir, name))
+    icon_dir = os.path.join(out_dir, "icons")
+    os.makedirs(icon_dir, exist_ok=True)
+    for size in DESKTOP_ICON_SIZES:
+        save_png(make_desktop_icon(size), os.path.join(icon_dir, "velloran-%d.png" % size))
 
 
 if __name__ == "__main__":
