@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: first the whole suite built with clang under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a fixed number of inputs from a fixed
-# seed, then the normal build, whose CTest summary ends the output.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a fixed number of
+# inputs from a fixed seed, then the normal build, whose CTest summary ends the output.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
