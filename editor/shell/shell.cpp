@@ -124,6 +124,10 @@ bool StartEditor(Editor& editor)
     shell.FirstFrame = true;
     editor.Render.PendingIcon = NO_ICON;
     editor.Store.ReloadPending = 1;
+    ResetHistory(editor.History, editor.Store);
+    shell.SavePending = false;
+    shell.GoToOpen = false;
+    shell.StatusText[0] = 0;
     return true;
 }
 
@@ -167,6 +171,12 @@ static void DrawPreview(Editor& editor)
 }
 
 // ---- Events ----
+// Every change to the content becomes an undo step; a new one makes an old status stale.
+static void NoteEdit(Editor& editor)
+{
+    if (NoteChanges(editor.History, editor.Store)) editor.Shell.StatusText[0] = 0;
+}
+
 static void DispatchEvent(Editor& editor, const SDL_Event& event)
 {
     RenderState& render = editor.Render;
@@ -180,6 +190,7 @@ static void DispatchEvent(Editor& editor, const SDL_Event& event)
         render.PointerX = (int16_t)event.button.x;
         render.PointerY = (int16_t)event.button.y;
         HandleMouseDown(editor, event.button.x, event.button.y);
+        NoteEdit(editor);
         break;
     case SDL_MOUSEBUTTONUP:
         render.PointerX = (int16_t)event.button.x;
@@ -187,7 +198,8 @@ static void DispatchEvent(Editor& editor, const SDL_Event& event)
         HandleMouseUp(editor, event.button.x);
         break;
     case SDL_KEYDOWN:
-        HandleKeyDown(editor, event.key.keysym.sym, event.key.keysym.unicode);
+        HandleKeyDown(editor, event.key.keysym.sym, event.key.keysym.unicode, event.key.keysym.mod);
+        NoteEdit(editor);
         break;
     case SDL_QUIT:
         editor.Shell.KeepRunning = 0;
@@ -230,24 +242,35 @@ bool RunFrame(Editor& editor)
 
     // 7-10: the preview.
     RefreshCurrentEntry(store);
+    bool iconPending = editor.Render.PendingIcon != NO_ICON;
     DrawPreview(editor);
+    if (iconPending) NoteEdit(editor); // the preview applies an icon chosen in the panel
 
     // 11: commit and reload. No box is loaded before the end of the first frame, so a quit
-    // there writes the files unchanged.
-    if (store.ReloadPending || !shell.KeepRunning)
+    // there writes the files unchanged. Ctrl+S commits as a quit does, then the box reloads.
+    bool saving = shell.SavePending && shell.KeepRunning && !shell.FirstFrame;
+    if (store.ReloadPending || !shell.KeepRunning || saving)
     {
         bool quitting = !shell.KeepRunning && !shell.FirstFrame;
-        if (RefreshBox(store, quitting))
+        bool commitAll = saving && store.Source == SOURCE_FILES;
+        if (RefreshBox(store, quitting || commitAll))
         {
             editor.Render.ShownIcon = store.LoadedIcon;
             shell.IconScroll = IconScrollFor(store.LoadedIcon);
+            NoteEdit(editor);
         }
+    }
+    if (saving)
+    {
+        shell.SavePending = false;
+        SaveNow(editor);
     }
     shell.FirstFrame = false;
     if (!shell.KeepRunning) return false;
 
     // 12-14: fixed texts and the flip. The loop around the frame waits.
     DrawFixedTexts(editor);
+    DrawSessionTexts(editor);
     if (shell.Screen) SDL_Flip(shell.Screen);
     return true;
 }
