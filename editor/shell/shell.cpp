@@ -1,6 +1,7 @@
 // Start-up, the frame and shutdown of the editor window, and the preview of the current box.
 #include "shell.h"
 #include "encoding.h"
+#include "text_measure.h"
 #include <cstdio>
 
 // ---- Fixed texts ----
@@ -17,6 +18,11 @@ const int MARKER_SIZE = 16;
 const int END_MARKER_X = 192, END_MARKER_Y = 250;
 const int PREVIOUS_MARKER_X = 192, PREVIOUS_MARKER_Y = 170;
 const uint8_t PREVIOUS_MARKER_CELL = 16;
+// Overflow marks: a thin red bar inside the box graphic's right edge on every line that runs
+// past the graphic or below it. Lines further down than these are off the window anyway.
+const int OVERFLOW_MARK_WIDTH = 2;
+const uint32_t OVERFLOW_MARK_LINES = 16;
+const uint32_t OVERFLOW_MARK_COLOUR = 0xFF0000;
 
 // ---- Images ----
 // Decoded in this order at start; the window icon and the font sheet are handled on their own.
@@ -147,6 +153,28 @@ static void DrawFixedTexts(Editor& editor)
     DrawPlainText(editor, 16, 312, DELETE_BOX_TEXT);
 }
 
+// Marks the lines of the box text that the box graphic cannot hold, measured by the same rules
+// as the renderer and the script's check.
+static void DrawOverflowMarks(Editor& editor)
+{
+    MessageStore& store = editor.Store;
+    SDL_Surface* screen = editor.Shell.Screen;
+    if (!store.BoxLoaded || !screen) return;
+    LineMeasure lines[OVERFLOW_MARK_LINES];
+    BoxType type = (BoxType)(store.CurrentEntry[2] >> 4);
+    BoxMeasure measure = MeasureBoxText(store.EditBuffer, EditTextLength(store), type, lines, OVERFLOW_MARK_LINES);
+    if (measure.TooWideCount == 0 && measure.BelowCount == 0) return;
+    Uint32 red = SDL_MapRGB(screen->format, (OVERFLOW_MARK_COLOUR >> 16) & 0xFF, (OVERFLOW_MARK_COLOUR >> 8) & 0xFF,
+                            OVERFLOW_MARK_COLOUR & 0xFF);
+    for (uint32_t i = 0; i < measure.LinesStored; i++)
+    {
+        if (!lines[i].TooWide && !lines[i].BelowBox) continue;
+        SDL_Rect bar = { (Sint16)(measure.RightEdge + 1 - OVERFLOW_MARK_WIDTH), (Sint16)lines[i].Y,
+                         (Uint16)OVERFLOW_MARK_WIDTH, (Uint16)PREVIEW_LINE_HEIGHT };
+        SDL_FillRect(screen, &bar, red);
+    }
+}
+
 // The box of the current message: text, icon, message ID and the box markers.
 static void DrawPreview(Editor& editor)
 {
@@ -155,6 +183,7 @@ static void DrawPreview(Editor& editor)
     RenderState& render = editor.Render;
     SDL_Rect position = { PREVIEW_X, PREVIEW_Y, 0, 0 };
     DrawEncodedText(render, store, position, 0, shell.Screen, PREVIEW, store.EditBuffer, false);
+    DrawOverflowMarks(editor);
 
     char id[32];
     snprintf(id, sizeof(id), "Message ID: %04X", (unsigned)store.CurrentMessageId);

@@ -3,6 +3,7 @@
 #include "harness.h"
 #include "encoding.h"
 #include "file_layer.h"
+#include "text_measure.h"
 #include "testdata.h"
 #include <cstring>
 #include <gtest/gtest.h>
@@ -255,4 +256,34 @@ TEST(SessionPaging, PageKeysWrapBoxKeysStopHomeAndEndReachTheEnds)
     RunFrames(h);
     EXPECT_EQ(s.Cursor, 0u);
     EXPECT_EQ(s.EditState, EDIT_UNCHANGED);
+}
+
+// ---- Overflow marks -------------------------------------------------------------------------------------
+TEST(SessionOverflow, OnlyLinesPastTheBoxGraphicGetTheRedBar)
+{
+    EditorHarness h;
+    // Line 1 fits; line 2 runs far past the right edge; a sixth line lies below the box.
+    std::vector<uint8_t> lines = Bytes("Fits") + std::vector<uint8_t>{ CC_LINE_BREAK } +
+                                 Bytes("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    for (int i = 0; i < 4; i++) lines = lines + std::vector<uint8_t>{ CC_LINE_BREAK } + Bytes("x");
+    ASSERT_TRUE(OpenHarness(h, { Bytes("Short") + END, lines + END }));
+    ASSERT_TRUE(RunFrames(h, 2));
+    const uint32_t RED = 0xFF0000;
+    EXPECT_EQ(CountPixels(h, 340, 160, 40, 180, RED), 0);
+
+    PushKey(h, SDLK_PAGEDOWN);
+    RunFrames(h, 2);
+    LineMeasure measured[8];
+    BoxMeasure m = MeasureBoxText(h.App->Store.EditBuffer, EditTextLength(h.App->Store), BOX_BLACK, measured, 8);
+    ASSERT_EQ(m.LineCount, 6u);
+    int barX = m.RightEdge - 1;
+    EXPECT_EQ(CountPixels(h, barX, measured[0].Y, 2, 16, RED), 0);   // "Fits"
+    EXPECT_EQ(CountPixels(h, barX, measured[1].Y, 2, 16, RED), 32);  // too wide
+    EXPECT_EQ(CountPixels(h, barX, measured[5].Y, 2, 16, RED), 32);  // below the box
+    // Typing it short again takes the mark away in the same frame.
+    PushKey(h, SDLK_HOME);
+    for (int i = 0; i < 5; i++) PushKey(h, SDLK_RIGHT);
+    for (int i = 0; i < 25; i++) PushKey(h, SDLK_DELETE, 127);
+    RunFrames(h);
+    EXPECT_EQ(CountPixels(h, barX, measured[1].Y, 2, 16, RED), 0);
 }
