@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (size < 20) return 0;
     SetUp();
     uint8_t mode = bytes[0], presence = bytes[1], answer = bytes[2];
-    RomWords words = { Word(bytes + 4), Word(bytes + 8) };
+    RomWords words = { Word(bytes + 4), Word(bytes + 8), 0 };
     // Mostly small data ranges and files, which keeps the runs fast; bit 7 of byte 2 asks for
     // the words and sizes as they are (up to the limits the plans check).
     bool full = answer & 0x80;
