@@ -1,6 +1,7 @@
-// In-process checks of helper's arithmetic, its checksums and the plans that decide every
-// refusal.
+// In-process checks of helper's arithmetic, its checksums, the plans that decide every
+// refusal, and the parsing of its command line.
 #include "checksum.h"
+#include "command_line.h"
 #include "rom_transfer.h"
 #include <algorithm>
 #include <cstring>
@@ -224,4 +225,90 @@ TEST(HelperChecksums, OnlyTheCodeRangeCounts)
     EXPECT_FALSE(ComputeBootChecksums(rom.data(), 0x101000 - 1, &crc1, &crc2));
     EXPECT_EQ(crc1, 7u);
     EXPECT_EQ(crc2, 7u);
+}
+
+// ---- Command line -----------------------------------------------------------------------------
+struct ParseCase
+{
+    std::vector<const char*> Args; // after the program name
+    CommandAction Action;
+    CommandKind   Kind;
+    const char*   Rom;
+    bool          Force, NoChecksum;
+};
+
+TEST(HelperCommandLine, AcceptedLines)
+{
+    const ParseCase cases[] = {
+        { { "extract", "rom.z64" }, ACTION_TRANSFER, COMMAND_EXTRACT, "rom.z64", false, false },
+        { { "extract", "rom.z64", "--force" }, ACTION_TRANSFER, COMMAND_EXTRACT, "rom.z64", true, false },
+        { { "--force", "extract", "rom.z64" }, ACTION_TRANSFER, COMMAND_EXTRACT, "rom.z64", true, false },
+        { { "extract", "--force", "rom.z64", "--force" }, ACTION_TRANSFER, COMMAND_EXTRACT, "rom.z64", true, false },
+        { { "inject", "rom.z64" }, ACTION_TRANSFER, COMMAND_INJECT, "rom.z64", false, false },
+        { { "inject", "--no-checksum", "rom.z64" }, ACTION_TRANSFER, COMMAND_INJECT, "rom.z64", false, true },
+        { { "inject", "--", "--odd.z64" }, ACTION_TRANSFER, COMMAND_INJECT, "--odd.z64", false, false },
+        { { "--", "inject", "-" }, ACTION_TRANSFER, COMMAND_INJECT, "-", false, false },
+        { { "extract", "-", "--force" }, ACTION_TRANSFER, COMMAND_EXTRACT, "-", true, false },
+        { { "--help" }, ACTION_HELP, COMMAND_EXTRACT, nullptr, false, false },
+        { { "inject", "rom", "--bogus", "--help" }, ACTION_HELP, COMMAND_EXTRACT, nullptr, false, false },
+        { { "--version" }, ACTION_VERSION, COMMAND_EXTRACT, nullptr, false, false },
+    };
+    for (const ParseCase& c : cases)
+    {
+        std::vector<const char*> argv{ "helper" };
+        argv.insert(argv.end(), c.Args.begin(), c.Args.end());
+        CommandLine cl = ParseCommandLine((int)argv.size(), argv.data());
+        SCOPED_TRACE(testing::Message() << c.Args.size() << " args, first " << c.Args[0]);
+        ASSERT_EQ(cl.Action, c.Action) << cl.Problem;
+        if (c.Action != ACTION_TRANSFER) continue;
+        EXPECT_EQ(cl.Request.Kind, c.Kind);
+        EXPECT_STREQ(cl.Request.RomPath, c.Rom);
+        EXPECT_EQ(cl.Request.Force, c.Force);
+        EXPECT_EQ(cl.Request.NoChecksum, c.NoChecksum);
+    }
+}
+
+TEST(HelperCommandLine, MalformedLinesNameTheProblem)
+{
+    struct Case { std::vector<const char*> Args; const char* Problem; };
+    const Case cases[] = {
+        { { "copy", "rom.z64" }, "unknown command 'copy'" },
+        { { "Extract", "rom.z64" }, "unknown command 'Extract'" },
+        { { "extract" }, "extract needs the path of a ROM image" },
+        { { "--force" }, "no command given" },
+        { { "--" }, "no command given" },
+        { { "extract", "a.z64", "b.z64" }, "one ROM path only; 'b.z64' is extra" },
+        { { "extract", "rom.z64", "-f" }, "unknown option '-f'" },
+        { { "extract", "rom.z64", "--forced" }, "unknown option '--forced'" },
+        { { "inject", "rom.z64", "--force" }, "--force belongs to extract" },
+        { { "extract", "rom.z64", "--no-checksum" }, "--no-checksum belongs to inject" },
+        { { "extract", "--", "rom.z64", "--force" }, "one ROM path only; '--force' is extra" },
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<const char*> argv{ "helper" };
+        argv.insert(argv.end(), c.Args.begin(), c.Args.end());
+        CommandLine cl = ParseCommandLine((int)argv.size(), argv.data());
+        EXPECT_EQ(cl.Action, ACTION_MALFORMED) << c.Problem;
+        EXPECT_EQ(cl.Problem, c.Problem);
+    }
+}
+
+TEST(HelperCommandLine, HelpFitsOneScreen)
+{
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&text, &size);
+    PrintHelperHelp(out);
+    fclose(out);
+    std::string help(text, size);
+    free(text);
+    int lines = 0;
+    size_t start = 0;
+    for (size_t nl; (nl = help.find('\n', start)) != std::string::npos; start = nl + 1, lines++)
+        EXPECT_LE(nl - start, 80u) << help.substr(start, nl - start);
+    EXPECT_LE(lines, 24);
+    EXPECT_EQ(start, help.size()); // ends with a line break
+    for (const char* word : { "extract", "inject", "--force", "--no-checksum", "--version", "64", "rn64crc.exe" })
+        EXPECT_NE(help.find(word), std::string::npos) << word;
 }
