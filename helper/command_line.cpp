@@ -3,6 +3,21 @@
 #include <cstring>
 
 // ---- Parsing ----------------------------------------------------------------------------------
+// An argument named in a problem, in quotes; control characters are shown as \xNN so the
+// problem stays one line.
+static std::string Quoted(const char* arg)
+{
+    std::string q = "'";
+    for (const unsigned char* p = (const unsigned char*)arg; *p; p++)
+    {
+        if (*p >= 0x20 && *p != 0x7F) { q.push_back((char)*p); continue; }
+        char hex[8];
+        snprintf(hex, sizeof(hex), "\\x%02X", *p);
+        q += hex;
+    }
+    return q + "'";
+}
+
 static CommandLine Malformed(const std::string& problem)
 {
     CommandLine cl;
@@ -29,11 +44,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             else if (strcmp(arg, "--version") == 0) version = true;
             else if (strcmp(arg, "--force") == 0) force = true;
             else if (strcmp(arg, "--no-checksum") == 0) noChecksum = true;
-            else if (problem.empty()) problem = std::string("unknown option '") + arg + "'";
+            else if (problem.empty()) problem = "unknown option " + Quoted(arg);
             continue;
         }
         if (operandCount < 2) operands[operandCount] = arg;
-        else if (problem.empty()) problem = std::string("one ROM path only; '") + arg + "' is extra";
+        else if (problem.empty()) problem = "one ROM path only; " + Quoted(arg) + " is extra";
         operandCount++;
     }
     // Asking for help or the version is answered whatever else the line holds.
@@ -44,7 +59,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     if (operandCount == 0) return Malformed("no command given");
     bool extract = strcmp(operands[0], "extract") == 0;
     if (!extract && strcmp(operands[0], "inject") != 0)
-        return Malformed(std::string("unknown command '") + operands[0] + "'");
+        return Malformed("unknown command " + Quoted(operands[0]));
     if (operandCount < 2) return Malformed(std::string(operands[0]) + " needs the path of a ROM image");
     if (force && !extract) return Malformed("--force belongs to extract");
     if (noChecksum && extract) return Malformed("--no-checksum belongs to inject");

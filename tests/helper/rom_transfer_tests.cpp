@@ -283,6 +283,9 @@ TEST(HelperCommandLine, MalformedLinesNameTheProblem)
         { { "inject", "rom.z64", "--force" }, "--force belongs to extract" },
         { { "extract", "rom.z64", "--no-checksum" }, "--no-checksum belongs to inject" },
         { { "extract", "--", "rom.z64", "--force" }, "one ROM path only; '--force' is extra" },
+        // Control characters in a named argument keep the problem on one line.
+        { { "\x03\x01\n" }, "unknown command '\\x03\\x01\\x0A'" },
+        { { "inject", "rom", "--\tx\x7F" }, "unknown option '--\\x09x\\x7F'" },
     };
     for (const Case& c : cases)
     {
