@@ -925,8 +925,6 @@ TEST_F(HelperRun, MalformedCommandLinesDoNothing)
         { { "inject" }, "inject needs the path of a ROM image" },
         { { "inject", "rom.z64", "--bogus" }, "unknown option '--bogus'" },
         { { "inject", "rom.z64", "--force" }, "--force belongs to extract" },
-        { { "extract", "rom.z64", "--no-checksum" }, "--no-checksum belongs to inject" },
-        { { "inject", "rom.z64", "rom.z64" }, "one ROM path only; 'rom.z64' is extra" },
         { { "" }, "unknown command ''" },
     };
     for (const auto& c : cases)

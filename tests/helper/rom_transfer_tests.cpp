@@ -272,7 +272,6 @@ TEST(HelperCommandLine, MalformedLinesNameTheProblem)
 {
     struct Case { std::vector<const char*> Args; const char* Problem; };
     const Case cases[] = {
-        { { "copy", "rom.z64" }, "unknown command 'copy'" },
         { { "Extract", "rom.z64" }, "unknown command 'Extract'" },
         { { "extract" }, "extract needs the path of a ROM image" },
         { { "--force" }, "no command given" },
@@ -280,7 +279,6 @@ TEST(HelperCommandLine, MalformedLinesNameTheProblem)
         { { "extract", "a.z64", "b.z64" }, "one ROM path only; 'b.z64' is extra" },
         { { "extract", "rom.z64", "-f" }, "unknown option '-f'" },
         { { "extract", "rom.z64", "--forced" }, "unknown option '--forced'" },
-        { { "inject", "rom.z64", "--force" }, "--force belongs to extract" },
         { { "extract", "rom.z64", "--no-checksum" }, "--no-checksum belongs to inject" },
         { { "extract", "--", "rom.z64", "--force" }, "one ROM path only; '--force' is extra" },
         // Control characters in a named argument keep the problem on one line.
