@@ -718,7 +718,7 @@ static Bytes WithChecksums(Bytes rom)
 static const char INJECTED[] = "The files were successfully injected!\n";
 static const char CHECKSUMS_UPDATED[] = "Checksums updated by helper.\n";
 
-TEST_F(HelperRun, ChecksumToolThatSucceedsIsLeftTheHeader)
+TEST_F(HelperRun, ChecksumToolThatSucceedsKeepsHelperOutOfTheHeader)
 {
     MakeCodeRom(Rom);
     Bytes before = ReadAll(Rom);
