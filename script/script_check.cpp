@@ -38,6 +38,11 @@ static void CheckCodes(CheckContext& c, const uint8_t* text, uint32_t length, ui
     while (!EndsTextAt(text, i, length))
     {
         uint8_t b = text[i];
+        if (b >= 0x20 && b < 0x9E)
+        {
+            i++; // a character: nothing to report (most of the text)
+            continue;
+        }
         int arguments = ControlArgumentCount(b);
         if (arguments >= 1 && ArgumentsCutOff(text, i, arguments, length)) break;
         if (b == CC_LINE_BREAK) line++;
