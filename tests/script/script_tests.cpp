@@ -4,6 +4,8 @@
 #include "encoding.h"
 #include "testdata.h"
 #include "velloran_version.h"
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
