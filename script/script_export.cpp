@@ -145,7 +145,8 @@ static void AppendMessageText(std::string& out, const uint8_t* data, uint32_t da
     }
 }
 
-// End of the message at start: just past its first CC_END element, or the end of the data.
+// End of the message at start: just past its first CC_END element, or the end of the data (also
+// where a code's arguments are cut off by it: its last byte is an argument, not an end).
 static uint32_t MessageEndAt(const uint8_t* data, uint32_t dataSize, uint32_t start, bool* hasEnd)
 {
     uint32_t p = start;
@@ -158,7 +159,8 @@ static uint32_t MessageEndAt(const uint8_t* data, uint32_t dataSize, uint32_t st
             return p + 1;
         }
         int arguments = ControlArgumentCount(b);
-        p += (p + arguments < dataSize) ? 1 + arguments : 1;
+        if (p + arguments >= dataSize) break;
+        p += 1 + arguments;
     }
     *hasEnd = false;
     return dataSize;

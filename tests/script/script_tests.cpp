@@ -208,6 +208,20 @@ TEST(ScriptExactness, OtherPairsAreNamedAndNormalised)
     }
 }
 
+// A code whose arguments are cut off by the end of the data takes a last 0x02 as its argument:
+// that is no end code, so export adds one and leaves the cut-off code out (found by fuzzing).
+TEST(ScriptExactness, CodeCutOffByTheEndOfTheDataIsNoEnd)
+{
+    std::vector<uint8_t> table, data;
+    BuildMessagePair({ Bytes("ab") + B({ CC_SOUND, CC_END }) }, table, data);
+    std::vector<std::string> notes;
+    ScriptPair pair = Parse(Export(table, data, &notes));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("no end code"), std::string::npos);
+    ASSERT_TRUE(pair.Errors.empty()) << pair.Errors[0];
+    EXPECT_EQ(pair.Data, Bytes("ab") + B({ CC_END }));
+}
+
 // ---- What import accepts ----
 TEST(ScriptImport, AcceptsWhatAPersonWouldType)
 {
