@@ -106,5 +106,6 @@ struct BoxMeasure
 // may be included; drawing stops at the first CC_END, CC_BOX_BREAK or CC_BOX_BREAK_ALT element,
 // a zero byte inside it counts as an unassigned byte). Lines 0 .. lineCapacity-1 are written to
 // lines (may be NULL with capacity 0); the counts cover every line. No allocation.
+// The box being edited: MeasureBoxText(store.EditBuffer, EditTextLength(store), type, ...).
 BoxMeasure MeasureBoxText(const uint8_t* text, uint32_t length, BoxType type, LineMeasure* lines,
                           uint32_t lineCapacity);
