@@ -117,9 +117,26 @@ static int Export(const ScriptCommandLine& cl, const char* directory, FILE* out,
     return ReplaceFiles(&file, 1) ? SCRIPT_EXIT_OK : SCRIPT_EXIT_FILES;
 }
 
-static void PrintErrors(const ScriptPair& pair, FILE* err)
+// Reads and parses the script and takes the pair it gives into store. SCRIPT_EXIT_OK, or the
+// status to end with after the errors were printed.
+static int TakeScript(const ScriptCommandLine& cl, const char* directory, FILE* in, FILE* err,
+                      MessageStore& store, ScriptPair& pair, std::string& name)
 {
-    for (const std::string& e : pair.Errors) fprintf(err, "%s\n", e.c_str());
+    std::vector<uint8_t> text;
+    if (!ReadScript(cl, directory, in, err, text, name)) return SCRIPT_EXIT_FILES;
+    ParseScript(text.data(), text.size(), name, pair);
+    if (!pair.Errors.empty())
+    {
+        for (const std::string& e : pair.Errors) fprintf(err, "%s\n", e.c_str());
+        fprintf(err, "velloran-script: %s has errors\n", name.c_str());
+        return SCRIPT_EXIT_FOUND;
+    }
+    if (!TakeMessagePair(store, pair.Table.data(), (uint32_t)pair.Table.size(), pair.Data.data(), (uint32_t)pair.Data.size()))
+    {
+        fprintf(err, "velloran-script: %s does not give a pair the editor can load\n", name.c_str());
+        return SCRIPT_EXIT_FOUND;
+    }
+    return SCRIPT_EXIT_OK;
 }
 
 static int Import(const ScriptCommandLine& cl, const char* directory, FILE* in, FILE* out, FILE* err)
@@ -127,23 +144,16 @@ static int Import(const ScriptCommandLine& cl, const char* directory, FILE* in, 
     // The files to be replaced must be there and sound: the same refusal as the other commands.
     MessageStore old;
     if (!LoadPair(old, directory, err)) return SCRIPT_EXIT_FILES;
-    std::vector<uint8_t> text;
-    std::string name;
-    if (!ReadScript(cl, directory, in, err, text, name)) return SCRIPT_EXIT_FILES;
-    ScriptPair pair;
-    ParseScript(text.data(), text.size(), name, pair);
-    if (!pair.Errors.empty())
-    {
-        PrintErrors(pair, err);
-        fprintf(err, "velloran-script: %s has errors; the message files are unchanged\n", name.c_str());
-        return SCRIPT_EXIT_FOUND;
-    }
     MessageStore store;
     store.Directory = directory;
-    if (!TakeMessagePair(store, pair.Table.data(), (uint32_t)pair.Table.size(), pair.Data.data(), (uint32_t)pair.Data.size()))
+    ScriptPair pair;
+    std::string name;
+    int status = TakeScript(cl, directory, in, err, store, pair, name);
+    if (status != SCRIPT_EXIT_OK)
     {
-        fprintf(err, "velloran-script: %s does not give a pair the editor can load; the message files are unchanged\n", name.c_str());
-        return SCRIPT_EXIT_FOUND;
+        if (status == SCRIPT_EXIT_FOUND)
+            fprintf(err, "velloran-script: the message files are unchanged\n");
+        return status;
     }
     uint32_t oldEntries = old.MessageTableSize / ENTRY_SIZE, newEntries = store.MessageTableSize / ENTRY_SIZE;
     if (oldEntries != newEntries)
@@ -160,21 +170,10 @@ static int Check(const ScriptCommandLine& cl, const char* directory, FILE* in, F
     std::vector<std::string> prefixes;
     if (cl.HaveFile)
     {
-        std::vector<uint8_t> text;
-        std::string name;
-        if (!ReadScript(cl, directory, in, err, text, name)) return SCRIPT_EXIT_FILES;
         ScriptPair pair;
-        ParseScript(text.data(), text.size(), name, pair);
-        if (!pair.Errors.empty())
-        {
-            PrintErrors(pair, err);
-            return SCRIPT_EXIT_FOUND;
-        }
-        if (!TakeMessagePair(store, pair.Table.data(), (uint32_t)pair.Table.size(), pair.Data.data(), (uint32_t)pair.Data.size()))
-        {
-            fprintf(err, "velloran-script: %s does not give a pair the editor can load\n", name.c_str());
-            return SCRIPT_EXIT_FOUND;
-        }
+        std::string name;
+        int status = TakeScript(cl, directory, in, err, store, pair, name);
+        if (status != SCRIPT_EXIT_OK) return status;
         prefixes.reserve(pair.HeaderLines.size());
         for (uint32_t line : pair.HeaderLines) prefixes.push_back(name + ":" + std::to_string(line) + ": ");
     }
