@@ -62,7 +62,7 @@ const int SCRIPT_EXIT_OK       = 0; // done; check: nothing found
 const int SCRIPT_EXIT_FOUND    = 1; // check found something; the script has errors (nothing written)
 const int SCRIPT_EXIT_FILES    = 2; // message files missing or damaged, a file unreadable or
                                     // unwritable, export target exists: nothing written
-const int SCRIPT_EXIT_USAGE    = 3; // the command line is wrong
+const int SCRIPT_EXIT_USAGE    = 64; // the command line is wrong (as for helper and velloran)
 
 // Runs one command line in the given directory (the message files' and relative FILEs');
 // standard output and error go to out and err, a script "-" is read from in.

@@ -34,7 +34,7 @@ static const char* const HELP_TEXT =
     "     FILE:LINE:COLUMN: ...; nothing is written)\n"
     "  2  the message files are missing or damaged, a file cannot be read or written, or\n"
     "     the export file exists; nothing is written\n"
-    "  3  the command line is wrong\n";
+    " 64  the command line is wrong\n";
 
 struct ScriptCommandLine
 {
