@@ -94,9 +94,12 @@ for p in $programs; do
   [ "$(command -v "$p")" = "/usr/bin/$p" ] || fail "$p is not /usr/bin/$p on the path"
   out="$(timeout 20 "$p" --version < /dev/null 2>&1)" && [ "$out" = "$p $version" ] \
     && ok "$p --version: $out" || fail "$p --version: '$out'"
+  # --help: status 0, names the exit statuses, fits one screen (24 lines of 80 columns).
   help="$(timeout 20 "$p" --help < /dev/null 2> /dev/null)" && lines="$(wc -l <<< "$help")" \
-    && grep -qi "status" <<< "$help" && [ "$lines" -le 24 ] \
-    && ok "$p --help: $lines lines" || fail "$p --help: its status, exit statuses or length (${lines:-0} lines)"
+    && columns="$(awk '{ if (length > n) n = length } END { print n + 0 }' <<< "$help")" \
+    && grep -qi "status" <<< "$help" && [ "$lines" -le 24 ] && [ "$columns" -le 80 ] \
+    && ok "$p --help: $lines lines, at most $columns columns" \
+    || fail "$p --help: its status, exit statuses or size (${lines:-?} lines, at most ${columns:-?} columns; one screen is 24 x 80)"
   page="$(man -w "$p" 2> /dev/null)" && ok "man -w $p: $page" || fail "man -w $p finds no page"
 done
 status=0
