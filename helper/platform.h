@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <string>
 
+// Makes the console speak UTF-8 for the run (Windows; the old code pages come back at exit), so a
+// typed ROM path reaches fopen as the same UTF-8 the program's manifest asks the system to use.
+// Nothing to do elsewhere.
+void PrepareConsole();
+
 // Prints a prompt and holds the console until Enter. When restOfLinePending is set, what is
 // left of the line already typed is discarded first so it cannot end the wait. End of input
 // ends the wait at once, so a scripted run never hangs.
@@ -14,6 +19,11 @@ void PauseConsole(FILE* in, FILE* out, bool restOfLinePending);
 // null-terminated) and waits for it. True when it ran and ended with status 0; false when it
 // could not be started, was killed or ended with another status.
 bool RunProgram(const char* const* argv);
+
+// One command line from argv, quoted so that the Microsoft C runtime's splitting (and
+// CommandLineToArgvW) gives back exactly these arguments: blanks, tabs, embedded double
+// quotes, backslashes before a quote or at the end, and empty arguments all survive.
+std::string JoinWindowsCommandLine(const char* const* argv);
 
 // Opens an existing regular file for reading, binary; NULL for anything else.
 FILE* OpenFileRead(const char* name);

@@ -27,6 +27,9 @@ struct FileToWrite
 // then as it was (only where hard links are not possible can an earlier target stay replaced).
 bool ReplaceFiles(const FileToWrite* files, int count);
 
+// The line last reported by ReplaceFiles, without the program's name ("" before any failure).
+const char* LastFileFailure();
+
 // Removes a file; true when it is gone.
 bool RemoveFile(const std::string& path);
 
