@@ -267,7 +267,9 @@ bool KeepSecondName(const char* name, std::string* secondName)
     *secondName += suffix;
     remove(secondName->c_str()); // a leftover of a killed run with the same process number
 #ifdef _WIN32
-    bool ok = CreateHardLinkA(secondName->c_str(), name, NULL) != 0;
+    // A copy, not a hard link: a second name of a file that another program holds open could
+    // not be deleted afterwards and would stay beside the message files.
+    bool ok = CopyFileA(name, secondName->c_str(), TRUE) != 0;
 #else
     bool ok = link(name, secondName->c_str()) == 0;
 #endif

@@ -45,8 +45,8 @@ bool FlushToDisk(FILE* f);
 // Replaces finalName by tempName in one step.
 bool ReplaceByRename(const char* tempName, const char* finalName);
 
-// Gives an existing file a second name beside it (a hard link), so it can be put back after
-// it was replaced. False when there is no such file or the file system cannot do it.
+// Gives an existing file a second name beside it (a hard link; a copy on Windows), so it can be
+// put back after it was replaced. False when there is no such file or it cannot be made.
 bool KeepSecondName(const char* name, std::string* secondName);
 
 // Renames a second name made by KeepSecondName back over the file.

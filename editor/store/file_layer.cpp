@@ -63,9 +63,12 @@ static bool RenameOver(const char* from, const char* to)
     return false;
 }
 
+// A copy, not a hard link: a second name of a file that another program holds open could not
+// be deleted afterwards (the sharing rules belong to the file, not to one name), and would be
+// left behind beside the message files.
 static bool LinkName(const char* existing, const char* newName)
 {
-    return CreateHardLinkA(newName, existing, NULL) != 0; // NTFS; false elsewhere (FAT)
+    return CopyFileA(existing, newName, TRUE) != 0;
 }
 
 static bool SyncFile(FILE* f)

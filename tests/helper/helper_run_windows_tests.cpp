@@ -205,7 +205,9 @@ static DWORD RunHelper(const std::wstring& dir, const std::string& input, std::s
     CloseHandle(in);
     CloseHandle(out);
     Bytes text = ReadAll(outName);
-    output->assign(text.begin(), text.end());
+    output->clear();
+    for (uint8_t c : text)
+        if (c != '\r') *output += (char)c; // standard output is in text mode: lines end in CR LF
     return code;
 }
 
