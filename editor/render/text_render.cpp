@@ -9,6 +9,7 @@
 #include "encoding.h"
 #include "glyph_table.h"
 #include "sound_table.h"
+#include "text_measure.h"
 
 const uint32_t TextColorTable[TEXT_COLOR_COUNT] = {
     0xFFFFFF, // 0x40 white
@@ -203,43 +204,6 @@ static void DrawHollowBox(SDL_Surface* surface, int x, int y, uint32_t colour)
     FillClipped(surface, left + w - 1, top, 1, h, pixel);
 }
 
-// End of the text: known for the box text, where a zero byte before the end (icon 0, or stray
-// data) is a value; unknown for interface strings, which end at their first zero byte.
-const uint32_t TEXT_END_UNKNOWN = 0xFFFFFFFF;
-
-static bool EndsTextAt(const uint8_t* text, uint32_t i, uint32_t textEnd)
-{
-    uint8_t b = text[i];
-    if (b == TEXT_NUL) return textEnd == TEXT_END_UNKNOWN || i >= textEnd;
-    return b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT;
-}
-
-// True when the arguments of the code at i are cut off by the end of the text.
-static bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint32_t textEnd)
-{
-    if (textEnd != TEXT_END_UNKNOWN) return i + arguments >= textEnd;
-    for (int k = 1; k <= arguments; k++)
-        if (text[i + k] == TEXT_NUL) return true;
-    return false;
-}
-
-// y of the first line of a PREVIEW: 210 for one line, 8 higher per line break, at most 4.
-static int CentredTop(const uint8_t* text, uint32_t start, uint32_t textEnd)
-{
-    int breaks = 0;
-    for (uint32_t i = start; !EndsTextAt(text, i, textEnd); i++)
-    {
-        if (text[i] == CC_LINE_BREAK) breaks++;
-        else if (text[i] == CC_ICON)
-        {
-            if (ArgumentsCutOff(text, i, 1, textEnd)) break; // a code cut off by the end of the text
-            i++;
-        }
-    }
-    if (breaks > 4) breaks = 4;
-    return 210 - 8 * breaks;
-}
-
 static bool Between(uint32_t i, uint32_t a, uint32_t b)
 {
     return a <= b ? (a <= i && i <= b) : (b <= i && i <= a);
@@ -255,16 +219,14 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
     int colour = 0;
     SDL_Surface* font = SelectFont(render, colour, false, &owned);
 
-    int lineStart = position.x;
-    int penX = position.x;
-    int penY = position.y;
+    TextPen pen = { position.x, position.y, position.x };
     uint32_t textEnd = preview && text == store.EditBuffer ? EditTextLength(store) : TEXT_END_UNKNOWN;
     if (preview)
     {
-        penY = CentredTop(text, start, textEnd);
+        pen.Y = PreviewFirstLineY(text, start, textEnd);
         render.ShownIcon = NO_ICON;
         render.ShownSound = SOUND_COUNT;
-        if (store.Cursor == 0) BlitCell(font, CURSOR_CELL, surface, penX, penY);
+        if (store.Cursor == 0) BlitCell(font, CURSOR_CELL, surface, pen.X, pen.Y);
     }
     const Uint32 highlight = SDL_MapRGB(surface->format, (SELECTION_HIGHLIGHT >> 16) & 0xFF,
                                         (SELECTION_HIGHLIGHT >> 8) & 0xFF, SELECTION_HIGHLIGHT & 0xFF);
@@ -274,10 +236,9 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
     {
         uint8_t b = text[i];
         // A zero byte inside the box text draws as an unassigned byte, so the rest stays visible.
-        if (b == TEXT_NUL && (textEnd == TEXT_END_UNKNOWN || i >= textEnd)) break;
-        if (b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT)
+        if (EndsTextAt(text, i, textEnd))
         {
-            if (preview) render.EndMarkerCell = b == CC_END ? 32 : 0;
+            if (preview && b != TEXT_NUL) render.EndMarkerCell = b == CC_END ? 32 : 0;
             break;
         }
         // A code whose argument is cut off by the end of the text ends the drawing there.
@@ -285,13 +246,8 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
         if (arguments >= 1 && ArgumentsCutOff(text, i, arguments, textEnd)) break;
         uint32_t next = i + 1 + arguments;
 
-        if (b == CC_LINE_BREAK)
-        {
-            penX = lineStart;
-            penY += FONT_CELL_SIZE;
-        }
-        else if (b == CC_SHIFT)
-            penX += text[i + 1];
+        if (b == CC_LINE_BREAK || b == CC_SHIFT)
+            AdvancePen(pen, text + i, fixedAdvance);
         else if (b == CC_PASS_08 || b == CC_PASS_09 || b == CC_PASS_15 || b == CC_PASS_1A)
         {
         }
@@ -306,7 +262,7 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
         }
         else if (b == CC_ICON)
         {
-            penX += ICON_SIZE;
+            AdvancePen(pen, text + i, fixedAdvance);
             uint8_t n = render.PendingIcon != NO_ICON ? render.PendingIcon : text[i + 1];
             int cellX = IconCell(n) * ICON_SIZE;
             if (render.IconStrip && cellX + ICON_SIZE <= render.IconStrip->w)
@@ -335,24 +291,22 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
             {
                 // The code is gone: the rest of the text moved down onto index i and is drawn
                 // from there, without the indent and as a box without icon.
-                penX -= ICON_SIZE;
+                pen.X -= ICON_INDENT;
+                pen.LineStartX -= ICON_INDENT;
                 render.ShownIcon = NO_ICON;
                 next = i;
             }
-            else
-                lineStart += ICON_SIZE;
         }
         else
         {
             // A glyph: a character, the player portrait, or an unassigned byte.
             int cell = b == CC_PLAYER ? PLAYER_CELL : GlyphCell(b);
             int hitWidth = b == CC_PLAYER ? PLAYER_HIT_WIDTH : GlyphAdvance(b);
-            int advance = fixedAdvance ? FIXED_ADVANCE : (b == CC_PLAYER ? PLAYER_ADVANCE : GlyphAdvance(b));
             if (preview)
             {
                 uint32_t index = i - start;
-                bool under = penX <= render.PointerX && render.PointerX <= penX + hitWidth &&
-                             penY <= render.PointerY && render.PointerY <= penY + FONT_CELL_SIZE;
+                bool under = pen.X <= render.PointerX && render.PointerX <= pen.X + hitWidth &&
+                             pen.Y <= render.PointerY && render.PointerY <= pen.Y + FONT_CELL_SIZE;
                 if (render.SelectionState == SELECT_PRESSED && under)
                 {
                     render.Selection.SelectionAnchor = index;
@@ -363,17 +317,17 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
                 const TextSelection& s = render.Selection;
                 if (render.SelectionState > SELECT_PRESSED && s.SelectionAnchor != s.SelectionEnd &&
                     Between(index, s.SelectionAnchor, s.SelectionEnd))
-                    FillClipped(surface, penX, penY, hitWidth, FONT_CELL_SIZE, highlight);
+                    FillClipped(surface, pen.X, pen.Y, hitWidth, FONT_CELL_SIZE, highlight);
             }
             if (b == CC_PLAYER || cell >= 0)
-                BlitCell(font, cell, surface, penX, penY);
+                BlitCell(font, cell, surface, pen.X, pen.Y);
             else
-                DrawHollowBox(surface, penX, penY, TextColorTable[colour]);
-            penX += advance;
+                DrawHollowBox(surface, pen.X, pen.Y, TextColorTable[colour]);
+            AdvancePen(pen, text + i, fixedAdvance);
         }
 
         if (preview && next - start == store.Cursor && next != i)
-            BlitCell(font, CURSOR_CELL, surface, penX, penY);
+            BlitCell(font, CURSOR_CELL, surface, pen.X, pen.Y);
         i = next;
     }
 
