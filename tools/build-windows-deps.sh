@@ -189,7 +189,8 @@ for package in "${ORDER[@]}"; do
   if [ "$package" = sdl-image1.2 ] && [ -f "$cache/stamps/sdl-image1.2-stand-in" ] &&
      [ -z "${VELLORAN_RETRY_SDL_IMAGE:-}" ]; then continue; fi
   echo "== $package $version: fetching the Debian source =="
-  if [ "$package" = sdl-image1.2 ] && ! (fetch "$package" "$version"); then
+  if [ "$package" = sdl-image1.2 ] && ! (fetch "$package" "$version" 2> "$cache/fetch.log"); then
+    sed 's/^/   /' "$cache/fetch.log"
     echo "== sdl-image1.2 $version could not be fetched: building the PNG-only stand-in instead =="
     ( build_png_only_image ) || { echo "build-windows-deps: building the PNG-only stand-in failed" >&2; exit 1; }
     touch "$cache/stamps/sdl-image1.2-stand-in"
@@ -205,7 +206,10 @@ for package in "${ORDER[@]}"; do
     sdl-image1.2) step=build_sdl_image ;;
     googletest) step=build_googletest ;;
   esac
-  ( "$step" ) || { echo "build-windows-deps: building $package failed" >&2; exit 1; }
+  # Configure and make talk a lot; their words go to a log that is shown when a build fails.
+  log="$cache/logs/$package.log"
+  mkdir -p "$cache/logs"
+  ( "$step" ) > "$log" 2>&1 || { tail -40 "$log" >&2; echo "build-windows-deps: building $package failed (log: $log)" >&2; exit 1; }
   rm -f "$cache/stamps/$package-"*
   touch "$stamp"
   echo "   done in $((SECONDS - start)) s"

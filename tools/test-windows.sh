@@ -20,6 +20,8 @@ cmake --build "$build" -j"$jobs" > /dev/null
 
 # ---- Wine: its own prefix, quiet, never a dialog --------------------------------------------
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wineserver" ] || wineserver="$(command -v wineserver)"
 export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no offer to install Mono or Gecko
 export DISPLAY= SDL_VIDEODRIVER=dummy VELLORAN_NO_MESSAGE_BOX=1
@@ -28,10 +30,10 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== creating the Wine prefix =="
   "$wine" wineboot -i > /dev/null 2>&1 || true
-  wineserver -w
+  "$wineserver" -w
 fi
 export WINEPATH="$("$wine" winepath -w "$cache/prefix/bin" 2> /dev/null)"
-trap 'wineserver -k > /dev/null 2>&1 || true' EXIT
+trap '"$wineserver" -k > /dev/null 2>&1 || true' EXIT
 
 echo "== the suites under Wine =="
 (cd "$build" && ctest --output-on-failure -j"$jobs" --timeout 600)
@@ -40,7 +42,7 @@ echo "== the suites under Wine =="
 echo "== the zipped programs start =="
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
 unpacked="$(mktemp -d)"
-trap 'rm -rf "$unpacked"; wineserver -k > /dev/null 2>&1 || true' EXIT
+trap 'rm -rf "$unpacked"; "$wineserver" -k > /dev/null 2>&1 || true' EXIT
 (cd "$unpacked" && unzip -q "$top/dist/velloran-$version-win64.zip")
 folder="$unpacked/velloran-$version-win64"
 work="$unpacked/work"
