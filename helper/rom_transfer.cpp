@@ -1,4 +1,5 @@
 #include "rom_transfer.h"
+#include "checksum.h"
 #include "platform.h"
 #include <cstdlib>
 #include <string>
@@ -36,6 +37,13 @@ uint32_t TableTextOffset(const uint8_t* table, uint32_t pos)
     return ((uint32_t)table[pos] << 16) | ((uint32_t)table[pos + 1] << 8) | table[pos + 2];
 }
 
+RomByteOrder ByteOrderOf(uint32_t firstWord)
+{
+    if (firstWord == ROM_FIRST_WORD_SWAPPED_16) return ROM_ORDER_SWAPPED_16;
+    if (firstWord == ROM_FIRST_WORD_SWAPPED_32) return ROM_ORDER_SWAPPED_32;
+    return ROM_ORDER_BIG_ENDIAN;
+}
+
 bool ParseWholeNumber(const char* text, size_t len, int32_t* value)
 {
     size_t i = 0;
@@ -63,6 +71,12 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
     {
     case REFUSE_NONE:
         snprintf(out, cap, "Nothing is wrong.");
+        break;
+    case REFUSE_BYTE_SWAPPED:
+        snprintf(out, cap, "The ROM image is byte-swapped in %s units (it starts %s); convert it to "
+                 "the big-endian order (80 37 12 40) first; nothing was written.",
+                 a == ROM_ORDER_SWAPPED_16 ? "16-bit" : "32-bit",
+                 a == ROM_ORDER_SWAPPED_16 ? "37 80 40 12" : "40 12 37 80");
         break;
     case REFUSE_ROM_TOO_SHORT:
         snprintf(out, cap, "The ROM image is too short (%llu bytes, at least %llu needed); "
@@ -101,7 +115,10 @@ static Refusal Refuse(RefusalCode code, uint64_t a, uint64_t b = 0, uint64_t c =
 ExtractPlan PlanExtraction(uint64_t romSize, RomWords words)
 {
     ExtractPlan plan = {};
-    if (romSize < ROM_MIN_SIZE)
+    // A swapped image's words are garbage, so its order is named before anything else.
+    if (ByteOrderOf(words.FirstWord) != ROM_ORDER_BIG_ENDIAN)
+        plan.Refused = Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(words.FirstWord));
+    else if (romSize < ROM_MIN_SIZE)
         plan.Refused = Refuse(REFUSE_ROM_TOO_SHORT, romSize);
     else if (words.DataEnd < words.DataStart)
         plan.Refused = Refuse(REFUSE_DATA_END_BELOW_START, words.DataStart, words.DataEnd);
@@ -120,7 +137,9 @@ InjectPlan PlanInjection(uint64_t romSize, RomWords words, uint64_t tableSize, u
     // patch place and inside the image.
     uint64_t limit = romSize < ROM_PATCH_A_HIGH ? romSize : ROM_PATCH_A_HIGH;
     uint64_t maxSize = limit > ROM_DATA_OFFSET ? (limit - ROM_DATA_OFFSET) & ~(uint64_t)15 : 0;
-    if (romSize < ROM_MIN_SIZE)
+    if (ByteOrderOf(words.FirstWord) != ROM_ORDER_BIG_ENDIAN)
+        plan.Refused = Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(words.FirstWord));
+    else if (romSize < ROM_MIN_SIZE)
         plan.Refused = Refuse(REFUSE_ROM_TOO_SHORT, romSize);
     else if (words.DataEnd < words.DataStart)
         plan.Refused = Refuse(REFUSE_DATA_END_BELOW_START, words.DataStart, words.DataEnd);
@@ -149,6 +168,7 @@ const char* TransferFailureText(TransferFailure failure)
     case TRANSFER_WRITE_TABLE: return "Writing table failed; the old file was kept.";
     case TRANSFER_WRITE_DATA:  return "Writing nes_message_data_static failed; the old file was kept.";
     case TRANSFER_NO_MEMORY:   return "Out of memory; the ROM image was not changed.";
+    case TRANSFER_ROM_TOO_SHORT: return "The ROM image is too short.";
     }
     return "Unknown failure.";
 }
@@ -157,8 +177,12 @@ TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words)
 {
     words->DataStart = 0;
     words->DataEnd = 0;
-    if (romSize < ROM_WORDS_OFFSET + 8) return TRANSFER_OK;
+    words->FirstWord = 0;
     uint8_t buf[8];
+    if (romSize < 4) return TRANSFER_OK;
+    if (!SeekTo(rom, 0) || fread(buf, 1, 4, rom) != 4) return TRANSFER_READ_ROM;
+    words->FirstWord = ReadWord(buf);
+    if (romSize < ROM_WORDS_OFFSET + 8) return TRANSFER_OK;
     if (!SeekTo(rom, ROM_WORDS_OFFSET) || fread(buf, 1, 8, rom) != 8) return TRANSFER_READ_ROM;
     words->DataStart = ReadWord(buf);
     words->DataEnd = ReadWord(buf + 4);
@@ -285,4 +309,24 @@ TransferFailure InjectMessageFiles(FILE* rom, const InjectPlan& plan,
            && WritePatch(rom, ROM_PATCH_B_HIGH, ROM_PATCH_B_LOW, b)
            && fflush(rom) == 0;
     return ok ? TRANSFER_OK : TRANSFER_WRITE_ROM;
+}
+
+TransferFailure UpdateBootChecksums(FILE* rom, uint64_t romSize)
+{
+    if (romSize < CHECKSUM_TO) return TRANSFER_ROM_TOO_SHORT;
+    uint8_t* code = (uint8_t*)malloc(CHECKSUM_TO);
+    if (!code) return TRANSFER_NO_MEMORY;
+    TransferFailure result = TRANSFER_OK;
+    uint8_t words[8];
+    uint32_t crc1 = 0, crc2 = 0;
+    if (!SeekTo(rom, 0) || fread(code, 1, CHECKSUM_TO, rom) != CHECKSUM_TO ||
+        !ComputeBootChecksums(code, CHECKSUM_TO, &crc1, &crc2))
+        result = TRANSFER_READ_ROM;
+    free(code);
+    if (result != TRANSFER_OK) return result;
+    WriteWord(words, crc1);
+    WriteWord(words + 4, crc2);
+    // A read followed by a write on the same stream needs a seek in between, which WriteAt does.
+    if (!WriteAt(rom, CHECKSUM_AT, words, 8) || fflush(rom) != 0) return TRANSFER_WRITE_ROM;
+    return TRANSFER_OK;
 }

@@ -35,7 +35,20 @@ struct RomWords
 {
     uint32_t DataStart;
     uint32_t DataEnd;
+    uint32_t FirstWord; // the image's first four bytes, which tell its byte order
 };
+
+// Images also circulate with their bytes swapped in 16-bit or 32-bit units; only the
+// big-endian order (first word 0x80371240) is worked on. Any unknown first word is accepted.
+enum RomByteOrder
+{
+    ROM_ORDER_BIG_ENDIAN = 0,
+    ROM_ORDER_SWAPPED_16,        // starts 37 80 40 12
+    ROM_ORDER_SWAPPED_32,        // starts 40 12 37 80
+};
+
+const uint32_t ROM_FIRST_WORD_SWAPPED_16 = 0x37804012;
+const uint32_t ROM_FIRST_WORD_SWAPPED_32 = 0x40123780;
 
 // The two halves written into a high/low instruction pair. The low half is sign-extended by
 // the instruction that adds it, so the high part carries one when the low half is >= 0x8000.
@@ -50,6 +63,7 @@ void         WriteWord(uint8_t* p, uint32_t value);
 uint64_t     RoundDataSize(uint64_t size);             // up to a multiple of 16
 AddressPatch ComputeAddressPatch(uint32_t textOffset); // 24-bit offset; higher bits ignored
 uint32_t     TableTextOffset(const uint8_t* table, uint32_t pos); // 3 bytes, high first
+RomByteOrder ByteOrderOf(uint32_t firstWord);
 
 // Parses one console token as a whole number: optional sign, decimal digits, fits in 32 bits.
 bool         ParseWholeNumber(const char* text, size_t len, int32_t* value);
@@ -58,6 +72,7 @@ bool         ParseWholeNumber(const char* text, size_t len, int32_t* value);
 enum RefusalCode
 {
     REFUSE_NONE = 0,
+    REFUSE_BYTE_SWAPPED,         // A = RomByteOrder
     REFUSE_ROM_TOO_SHORT,        // A = ROM size
     REFUSE_DATA_END_BELOW_START, // A = start word, B = end word
     REFUSE_DATA_BEYOND_ROM,      // A = data start, B = data end, C = ROM size
@@ -104,12 +119,13 @@ enum TransferFailure
     TRANSFER_WRITE_TABLE,
     TRANSFER_WRITE_DATA,
     TRANSFER_NO_MEMORY,
+    TRANSFER_ROM_TOO_SHORT,
 };
 
 const char* TransferFailureText(TransferFailure failure);
 
-// Reads the two words at ROM_WORDS_OFFSET; a ROM too short for them yields zeros (the plans
-// refuse such a ROM anyway).
+// Reads the first word and the two words at ROM_WORDS_OFFSET; a ROM too short for them yields
+// zeros (the plans refuse such a ROM anyway).
 TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words);
 
 // Copies the table area and the data range into temporary files beside the two names and
@@ -124,3 +140,7 @@ TransferFailure ReadMessageFile(FILE* f, uint8_t* dst, uint64_t size, TransferFa
 // been read and the plan accepted before this is called; only write failures remain.
 TransferFailure InjectMessageFiles(FILE* rom, const InjectPlan& plan,
                                    const uint8_t* table, const uint8_t* data);
+
+// Reads the checksummed range, computes both checksum words and writes them into the header
+// (8 bytes at CHECKSUM_AT; nothing else changes), then flushes.
+TransferFailure UpdateBootChecksums(FILE* rom, uint64_t romSize);

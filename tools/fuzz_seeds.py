@@ -97,6 +97,13 @@ def helper_seeds():
     write("helper", "inject_missing", helper_seed(0, 1, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 16, table[:128]))
     write("helper", "inject_fail", helper_seed(0, 3, 0, 0x03, DATA_OFFSET, DATA_OFFSET, 0, 5000, table[:128]))
     write("helper", "invalid_mode", helper_seed(2, 3, 0, 0x40, 0, 0, 0, 16, b"abc"))
+    # Byte-swapped images (presence bit 2, bit 3 the 32-bit order), and the checksum write
+    # (the eighth write step of an injection of 1000 bytes) failing.
+    write("helper", "inject_swapped16", helper_seed(0, 3 | 4, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    write("helper", "extract_swapped32", helper_seed(1, 3 | 4 | 8, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
+    write("helper", "inject_checksum_fail", helper_seed(0, 3, 0, 0x08, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    # The rest of the input read as command-line arguments split at zero bytes.
+    write("helper", "command_line", helper_seed(2, 0, 0, 0x40, 0, 0, 0, 16, b"extract\0--force\0--\0-rom.z64"))
 
 
 def render_seed(flags, selection, cursor, anchor, end, px, py, x, y, icon, start, text):

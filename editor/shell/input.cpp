@@ -35,7 +35,11 @@ void HandleMouseDown(Editor& editor, int x, int y)
 
     // Every step is tested whatever the earlier ones did.
     ScanBoxStarts(store, store.CurrentTextOffset);
-    if (x <= NARROW_WIDTH) editor.Render.SelectionState = SELECT_PRESSED;
+    if (x <= NARROW_WIDTH)
+    {
+        editor.Render.SelectionState = SELECT_PRESSED;
+        shell.GoToOpen = false; // the box gets the keyboard back
+    }
     if (Hits(QUIT_BUTTON, x, y))
         shell.KeepRunning = 0;
     else if (Hits(COLLAPSE_BUTTON, x, y) && shell.WindowWidth == WIDE_WIDTH)
@@ -69,10 +73,18 @@ void HandleMouseUp(Editor& editor, int x)
 }
 
 // ---- Keyboard ----
-void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode)
+void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode, SDLMod mod)
 {
     MessageStore& store = editor.Store;
+    // The go-to field takes every key; Escape there only closes it.
+    if (editor.Shell.GoToOpen)
+    {
+        GoToFieldKey(editor, key, unicode);
+        return;
+    }
     if (key == SDLK_ESCAPE) editor.Shell.KeepRunning = 0;
+    // Ctrl with a key of its own is never a typed character; other Ctrl keys go on as before.
+    if ((mod & KMOD_CTRL) && !(mod & KMOD_ALT) && HandleShortcut(editor, key, mod)) return;
     if (editor.Render.SelectionState == SEARCH_TYPING)
     {
         // The search field has the keyboard: nothing reaches the box.
@@ -85,4 +97,5 @@ void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode)
     if (key == SDLK_DELETE) EraseForward(store);
     if (key == SDLK_RIGHT) CursorRight(store);
     if (key == SDLK_LEFT) CursorLeft(store);
+    if (!(mod & KMOD_CTRL)) HandlePagingKey(editor, key);
 }

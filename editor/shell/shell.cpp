@@ -2,6 +2,7 @@
 #include "shell.h"
 #include "encoding.h"
 #include "file_layer.h"
+#include "text_measure.h"
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,11 @@ const int MARKER_SIZE = 16;
 const int END_MARKER_X = 192, END_MARKER_Y = 250;
 const int PREVIOUS_MARKER_X = 192, PREVIOUS_MARKER_Y = 170;
 const uint8_t PREVIOUS_MARKER_CELL = 16;
+// Overflow marks: a thin red bar inside the box graphic's right edge on every line that runs
+// past the graphic or below it. Lines further down than these are off the window anyway.
+const int OVERFLOW_MARK_WIDTH = 2;
+const uint32_t OVERFLOW_MARK_LINES = 16;
+const uint32_t OVERFLOW_MARK_COLOUR = 0xFF0000;
 
 // ---- Images ----
 // Decoded in this order at start; the window icon and the font sheet are handled on their own.
@@ -152,6 +158,10 @@ bool StartEditor(Editor& editor)
     shell.FirstFrame = true;
     editor.Render.PendingIcon = NO_ICON;
     editor.Store.ReloadPending = 1;
+    ResetHistory(editor.History, editor.Store);
+    shell.SavePending = false;
+    shell.GoToOpen = false;
+    shell.StatusText[0] = 0;
     return true;
 }
 
@@ -171,6 +181,28 @@ static void DrawFixedTexts(Editor& editor)
     DrawPlainText(editor, 16, 312, DELETE_BOX_TEXT);
 }
 
+// Marks the lines of the box text that the box graphic cannot hold, measured by the same rules
+// as the renderer and the script's check.
+static void DrawOverflowMarks(Editor& editor)
+{
+    MessageStore& store = editor.Store;
+    SDL_Surface* screen = editor.Shell.Screen;
+    if (!store.BoxLoaded || !screen) return;
+    LineMeasure lines[OVERFLOW_MARK_LINES];
+    BoxType type = (BoxType)(store.CurrentEntry[2] >> 4);
+    BoxMeasure measure = MeasureBoxText(store.EditBuffer, EditTextLength(store), type, lines, OVERFLOW_MARK_LINES);
+    if (measure.TooWideCount == 0 && measure.BelowCount == 0) return;
+    Uint32 red = SDL_MapRGB(screen->format, (OVERFLOW_MARK_COLOUR >> 16) & 0xFF, (OVERFLOW_MARK_COLOUR >> 8) & 0xFF,
+                            OVERFLOW_MARK_COLOUR & 0xFF);
+    for (uint32_t i = 0; i < measure.LinesStored; i++)
+    {
+        if (!lines[i].TooWide && !lines[i].BelowBox) continue;
+        SDL_Rect bar = { (Sint16)(measure.RightEdge + 1 - OVERFLOW_MARK_WIDTH), (Sint16)lines[i].Y,
+                         (Uint16)OVERFLOW_MARK_WIDTH, (Uint16)PREVIEW_LINE_HEIGHT };
+        SDL_FillRect(screen, &bar, red);
+    }
+}
+
 // The box of the current message: text, icon, message ID and the box markers.
 static void DrawPreview(Editor& editor)
 {
@@ -179,6 +211,7 @@ static void DrawPreview(Editor& editor)
     RenderState& render = editor.Render;
     SDL_Rect position = { PREVIEW_X, PREVIEW_Y, 0, 0 };
     DrawEncodedText(render, store, position, 0, shell.Screen, PREVIEW, store.EditBuffer, false);
+    DrawOverflowMarks(editor);
 
     char id[32];
     snprintf(id, sizeof(id), "Message ID: %04X", (unsigned)store.CurrentMessageId);
@@ -195,6 +228,12 @@ static void DrawPreview(Editor& editor)
 }
 
 // ---- Events ----
+// Every change to the content becomes an undo step; a new one makes an old status stale.
+static void NoteEdit(Editor& editor)
+{
+    if (NoteChanges(editor.History, editor.Store)) editor.Shell.StatusText[0] = 0;
+}
+
 static void DispatchEvent(Editor& editor, const SDL_Event& event)
 {
     RenderState& render = editor.Render;
@@ -208,6 +247,7 @@ static void DispatchEvent(Editor& editor, const SDL_Event& event)
         render.PointerX = (int16_t)event.button.x;
         render.PointerY = (int16_t)event.button.y;
         HandleMouseDown(editor, event.button.x, event.button.y);
+        NoteEdit(editor);
         break;
     case SDL_MOUSEBUTTONUP:
         render.PointerX = (int16_t)event.button.x;
@@ -215,7 +255,8 @@ static void DispatchEvent(Editor& editor, const SDL_Event& event)
         HandleMouseUp(editor, event.button.x);
         break;
     case SDL_KEYDOWN:
-        HandleKeyDown(editor, event.key.keysym.sym, event.key.keysym.unicode);
+        HandleKeyDown(editor, event.key.keysym.sym, event.key.keysym.unicode, event.key.keysym.mod);
+        NoteEdit(editor);
         break;
     case SDL_QUIT:
         editor.Shell.KeepRunning = 0;
@@ -258,24 +299,35 @@ bool RunFrame(Editor& editor)
 
     // 7-10: the preview.
     RefreshCurrentEntry(store);
+    bool iconPending = editor.Render.PendingIcon != NO_ICON;
     DrawPreview(editor);
+    if (iconPending) NoteEdit(editor); // the preview applies an icon chosen in the panel
 
     // 11: commit and reload. No box is loaded before the end of the first frame, so a quit
-    // there writes the files unchanged.
-    if (store.ReloadPending || !shell.KeepRunning)
+    // there writes the files unchanged. Ctrl+S commits as a quit does, then the box reloads.
+    bool saving = shell.SavePending && shell.KeepRunning && !shell.FirstFrame;
+    if (store.ReloadPending || !shell.KeepRunning || saving)
     {
         bool quitting = !shell.KeepRunning && !shell.FirstFrame;
-        if (RefreshBox(store, quitting))
+        bool commitAll = saving && store.Source == SOURCE_FILES;
+        if (RefreshBox(store, quitting || commitAll))
         {
             editor.Render.ShownIcon = store.LoadedIcon;
             shell.IconScroll = IconScrollFor(store.LoadedIcon);
+            NoteEdit(editor);
         }
+    }
+    if (saving)
+    {
+        shell.SavePending = false;
+        SaveNow(editor);
     }
     shell.FirstFrame = false;
     if (!shell.KeepRunning) return false;
 
     // 12-14: fixed texts and the flip. The loop around the frame waits.
     DrawFixedTexts(editor);
+    DrawSessionTexts(editor);
     if (shell.Screen) SDL_Flip(shell.Screen);
     return true;
 }

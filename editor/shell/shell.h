@@ -3,6 +3,7 @@
 #include "assets.h"
 #include "message_store.h"
 #include "text_render.h"
+#include "undo_history.h"
 #include <SDL/SDL.h>
 #include <cstdint>
 
@@ -16,6 +17,9 @@ const uint8_t PANEL_BOX    = 1;
 const uint8_t PANEL_TEXT   = 2;
 const uint8_t PANEL_SEARCH = 3;
 
+const int GOTO_MAX_DIGITS = 4;     // a message ID is 16 bits
+const int STATUS_TEXT_SIZE = 48;
+
 struct ShellState
 {
     SDL_Surface* Screen = nullptr;
@@ -28,6 +32,13 @@ struct ShellState
     bool     WindowLost = false;        // a video mode change failed: commit, save, exit 1
     uint32_t FinalFrameDelay = 45;      // ms the last frame stays up at shutdown (tests: 0)
     SDL_Surface* Images[IMAGE_COUNT] = {}; // decoded at start, indexed by ImageId
+
+    // Save now, the go-to field and the status line (the free area below the preview)
+    bool     SavePending = false;       // Ctrl+S: commit and write at the end of the frame
+    bool     GoToOpen = false;          // the go-to field has the keyboard
+    uint8_t  GoToText[GOTO_MAX_DIGITS + 1] = {}; // hex digits typed, zero-terminated
+    uint8_t  GoToLength = 0;
+    char     StatusText[STATUS_TEXT_SIZE] = {}; // last outcome of a save, a go-to, an undo
 };
 
 // Everything the editor keeps for the whole run. The program has one; tests build their own.
@@ -37,6 +48,7 @@ struct Editor
     SearchState Search;
     RenderState Render;
     ShellState Shell;
+    UndoHistory History;
 };
 
 // ---- Start-up, frame, shutdown --------------------------------------------------------------
@@ -61,7 +73,23 @@ int16_t IconScrollFor(uint8_t icon);
 // ---- Input dispatch -------------------------------------------------------------------------
 void HandleMouseDown(Editor& editor, int x, int y);
 void HandleMouseUp(Editor& editor, int x);
-void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode);
+// mod: the modifier keys held (Ctrl for the shortcuts below).
+void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode, SDLMod mod = KMOD_NONE);
+
+// ---- Session keys (undo, save now, go to, paging) and the status line -------------------------
+// Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+S, Ctrl+G, Ctrl+Page Down/Up. True when the key was one.
+bool HandleShortcut(Editor& editor, SDLKey key, SDLMod mod);
+// Page Down/Up, Home, End while the box has the keyboard. True when the key was one.
+bool HandlePagingKey(Editor& editor, SDLKey key);
+// A key while the go-to field is open (Escape included).
+void GoToFieldKey(Editor& editor, SDLKey key, uint16_t unicode);
+void CloseGoToField(Editor& editor);
+// Ctrl+S at the end of the frame, after the commit: writes both files unless the store holds a
+// placeholder pair; the outcome goes to the status line.
+void SaveNow(Editor& editor);
+// The unsaved-changes mark and the status line or the go-to field.
+void DrawSessionTexts(Editor& editor);
+void SetStatus(Editor& editor, const char* text);
 
 // ---- Side panels ----------------------------------------------------------------------------
 void DrawBoxPanel(Editor& editor);

@@ -82,6 +82,8 @@ struct MessageStore
     uint32_t LoadedBoxLength = 0;         // bytes the loaded box occupies in MessageData
     uint8_t  LoadedIcon = NO_ICON;        // first CC_ICON argument of the box as loaded
     uint32_t LoadedTextOffset = 0;        // text offset of LoadedEntryPos when the box was loaded
+    uint32_t LoadedBox = 0;               // box index of the loaded box within its message
+    uint32_t LoadCount = 0;               // boxes loaded so far: tells a load from an edit
     // The loaded box is longer than EDIT_TEXT_MAX, runs to the end of the data without a
     // terminator, or holds a zero byte (which would end EditBuffer early): EditBuffer shows its
     // start, text edits are refused and the commit leaves the box in MessageData exactly as it

@@ -128,6 +128,8 @@ bool RefreshBox(MessageStore& store, bool quitting)
     store.EditState = EDIT_UNCHANGED;
     store.LoadedEntryPos = store.CurrentEntryPos;
     store.LoadedTextOffset = store.CurrentTextOffset;
+    store.LoadedBox = store.CurrentBox;
+    store.LoadCount++;
     store.BoxLoaded = true;
     return true;
 }

@@ -1,6 +1,8 @@
-// helper's extraction when things go wrong: the old message files survive a failed or killed
-// extraction; each file is afterwards its complete old or its complete new version.
+// helper when things go wrong: the old message files survive a failed or killed extraction
+// (each file is afterwards its complete old or its complete new version), and checksums that
+// cannot be written after an injection are reported.
 #include "fault_support.h"
+#include "checksum.h"
 #include "dialogue.h"
 #include "platform.h"
 #include "rom_transfer.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <cstring>
 #include <unistd.h>
 
 static const char EXTRACT_ANSWERS[] = "2\nrom.z64\n1\n\n"; // extract, replace the old files
@@ -202,5 +205,89 @@ TEST_F(ExtractFaults, KilledAtRandomMomentsEachFileIsOldOrNew)
     }
     EXPECT_GT(oldData, 0);
     EXPECT_GT(newTable, 0);
+}
+#endif
+
+// ---- Checksums that cannot be written ------------------------------------------------------------
+#ifndef _WIN32 // open_memstream, pread and the search path of the Linux build
+static int RomWrites = 0;
+static int FailRomWrite = -1;
+static bool FailNthRomWrite(HelperFileStep step, const char*)
+{
+    return step == HELPER_STEP_WRITE_ROM && RomWrites++ == FailRomWrite;
+}
+
+// Injects the fixture's old message files in this process; the console text goes to out.
+static int Inject(const std::string& dir, std::string* out)
+{
+    static const char answers[] = "1\nrom.z64\n\n";
+    if (chdir(dir.c_str()) != 0) return -1;
+    FILE* in = fmemopen((void*)answers, sizeof(answers) - 1, "r");
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* console = open_memstream(&text, &size);
+    int status = RunHelperDialogue(in, console);
+    fclose(in);
+    fclose(console);
+    out->assign(text, size);
+    free(text);
+    return status;
+}
+
+static bool ReadRomAt(const std::string& dir, uint64_t pos, uint8_t* dst, size_t size)
+{
+    int fd = open((dir + "/rom.z64").c_str(), O_RDWR);
+    if (fd < 0) return false;
+    bool ok = pread(fd, dst, size, (off_t)pos) == (ssize_t)size;
+    close(fd);
+    return ok;
+}
+
+TEST_F(ExtractFaults, ChecksumsThatCannotBeWrittenAreReported)
+{
+    // No checksum tool on the search path: helper writes the checksums itself, as the last
+    // write of an injection.
+    const char* path = getenv("PATH");
+    std::string oldPath = path ? path : "";
+    ASSERT_EQ(setenv("PATH", (Dir + "/nowhere").c_str(), 1), 0);
+    HelperFaultHook = FailNthRomWrite;
+    RomWrites = 0;
+    FailRomWrite = -1;
+    std::string out;
+    EXPECT_EQ(Inject(Dir, &out), STATUS_DONE);
+    EXPECT_NE(out.find("The files were successfully injected!\nChecksums updated by helper.\n"), std::string::npos) << out;
+    const int writes = RomWrites;
+    std::vector<uint8_t> code(0x101000);
+    ASSERT_TRUE(ReadRomAt(Dir, 0, code.data(), code.size()));
+    uint32_t crc1 = 0, crc2 = 0;
+    ASSERT_TRUE(ComputeBootChecksums(code.data(), code.size(), &crc1, &crc2));
+    EXPECT_EQ(ReadWord(&code[0x10]), crc1);
+    EXPECT_EQ(ReadWord(&code[0x14]), crc2);
+
+    // The checksum write fails: said after the success line, status 5, header as it was.
+    const uint8_t stale[8] = { 1, 2, 3, 4, 5, 6, 7, 8 };
+    int fd = open((Dir + "/rom.z64").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, stale, 8, 0x10), 8);
+    close(fd);
+    RomWrites = 0;
+    FailRomWrite = writes - 1;
+    EXPECT_EQ(Inject(Dir, &out), STATUS_IO_FAILURE);
+    EXPECT_NE(out.find("The files were successfully injected!\n"
+                       "Writing the checksums failed; the ROM image's header may be partly changed.\n"),
+              std::string::npos) << out;
+    uint8_t header[8];
+    ASSERT_TRUE(ReadRomAt(Dir, 0x10, header, 8));
+    EXPECT_EQ(memcmp(header, stale, 8), 0);
+
+    // An earlier write fails: the injection's own failure, and no checksums are attempted.
+    RomWrites = 0;
+    FailRomWrite = writes - 2;
+    EXPECT_EQ(Inject(Dir, &out), STATUS_IO_FAILURE);
+    EXPECT_EQ(out.find("successfully"), std::string::npos) << out;
+    EXPECT_EQ(RomWrites, writes - 1);
+    ASSERT_TRUE(ReadRomAt(Dir, 0x10, header, 8));
+    EXPECT_EQ(memcmp(header, stale, 8), 0);
+    setenv("PATH", oldPath.c_str(), 1);
 }
 #endif

@@ -6,13 +6,18 @@
 // - a failed or refused extraction leaves the old message files byte-identical, and no
 //   temporary file behind;
 // - a done extraction copies exactly the table area and the data range;
-// - a done injection wrote exactly the end word, table, data and the two patches.
+// - a done injection wrote exactly the end word, table, data and the two patches, and the
+//   checksum words (the tool is never found) match the image's code range;
+// - an image that starts in a swapped byte order is refused in both modes;
+// - any command line parses to one clear outcome.
 //
 // Input layout: byte 0 mode (0 inject, 1 extract, else an invalid mode), byte 1 which
-// message files exist before, byte 2 answer to the overwrite question (bit 7: full sizes, see
+// message files exist before (bits 0-1) and a swapped first word (bit 2; bit 3 which order), byte 2 answer to the overwrite question (bit 7: full sizes, see
 // below), byte 3 the ROM size selector (bits 5-7) and the write step
 // that fails (bits 0-4, 0 none), bytes 4-11 the two words, bytes 12-19 table and data
 // size selectors, then bytes spread over the ROM's table area and the message files.
+#include "checksum.h"
+#include "command_line.h"
 #include "rom_transfer.h"
 #include "platform.h"
 #include "dialogue.h"
@@ -70,6 +75,35 @@ static void CheckArithmetic(uint64_t romSize, RomWords words, uint64_t tableSize
     uint32_t rebuilt = ((uint32_t)p.High << 16) + (uint32_t)(int32_t)(int16_t)p.Low;
     FUZZ_CHECK((rebuilt & 0xFFFFFF) == (offset & 0xFFFFFF), "address patch does not rebuild the offset");
     FUZZ_CHECK(RoundDataSize(dataSize & 0xFFFFFFFFFFFFull) % 16 == 0, "rounding is not to 16");
+}
+
+// The rest of the input as up to eight arguments split at zero bytes.
+static void CheckCommandLine(const uint8_t* bytes, size_t size)
+{
+    std::string text((const char*)bytes, size < 200 ? size : 200);
+    std::vector<std::string> args;
+    size_t start = 0;
+    while (args.size() < 8 && start <= text.size())
+    {
+        size_t end = text.find('\0', start);
+        if (end == std::string::npos) end = text.size();
+        args.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<const char*> argv{ "helper" };
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    CommandLine cl = ParseCommandLine((int)argv.size(), argv.data());
+    if (cl.Action == ACTION_MALFORMED)
+        FUZZ_CHECK(!cl.Problem.empty() && cl.Problem.find('\n') == std::string::npos, "malformed without one line");
+    if (cl.Action == ACTION_TRANSFER)
+    {
+        FUZZ_CHECK(cl.Request.RomPath != nullptr, "a transfer without a ROM path");
+        bool found = false;
+        for (const std::string& a : args) found = found || cl.Request.RomPath == a.c_str();
+        FUZZ_CHECK(found, "the ROM path is not one of the arguments");
+        FUZZ_CHECK(!(cl.Request.Force && cl.Request.Kind == COMMAND_INJECT), "--force accepted for inject");
+        FUZZ_CHECK(!(cl.Request.NoChecksum && cl.Request.Kind == COMMAND_EXTRACT), "--no-checksum accepted for extract");
+    }
 }
 
 // ---- Files ------------------------------------------------------------------------------------
@@ -139,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (size < 20) return 0;
     SetUp();
     uint8_t mode = bytes[0], presence = bytes[1], answer = bytes[2];
-    RomWords words = { Word(bytes + 4), Word(bytes + 8) };
+    RomWords words = { Word(bytes + 4), Word(bytes + 8), 0 };
     // Mostly small data ranges and files, which keeps the runs fast; bit 7 of byte 2 asks for
     // the words and sizes as they are (up to the limits the plans check).
     bool full = answer & 0x80;
@@ -163,6 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     uint64_t tableSize = (tableSel >> 24) < 200 ? TABLE_SIZE : TABLE_SIZE - 8 + (tableSel >> 24) % 24;
     uint64_t dataSize = full ? dataSel % (DATA_MAX_SIZE + 64) : dataSel % 0x10000;
     CheckArithmetic(((uint64_t)tableSel << 32) | dataSel, words, tableSel, dataSel, Word(bytes + 4));
+    CheckCommandLine(rest, restSize);
 
     // The ROM image: zeros, the two words, fuzz bytes over the table area and the data start.
     ClearFuzzDirectory();
@@ -181,6 +216,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         if (words.DataStart + n > romSize) n = (size_t)(romSize - words.DataStart);
         WriteAt(rom, words.DataStart, rest + restSize - n, n);
     }
+
+    // A swapped first word, written last so nothing above covers it.
+    if (presence & 4)
+    {
+        WriteWord(w, presence & 8 ? 0x40123780 : 0x37804012);
+        WriteAt(rom, 0, w, 4);
+    }
+    uint8_t first[4] = {};
+    if (romSize >= 4) ReadAt(rom, 0, first, 4);
+    bool swapped = ReadWord(first) == 0x37804012 || ReadWord(first) == 0x40123780;
 
     // The message files present before the run.
     if (presence & 1) MakeMessageFile(TABLE_FILE_NAME, rest, restSize, tableSize);
@@ -205,6 +250,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     free(outText);
 
     FUZZ_CHECK(status >= 0 && status <= 5, "unknown exit status");
+    if (swapped && mode % 3 == 1) FUZZ_CHECK(status == STATUS_REFUSED, "a swapped image was extracted from");
+    if (swapped && mode % 3 == 0)
+        FUZZ_CHECK(status == STATUS_REFUSED || status == STATUS_FILES_MISSING, "a swapped image was injected into");
     if (status >= STATUS_ROM_NOT_OPEN && status <= STATUS_REFUSED)
         FUZZ_CHECK(StepsSeen == 0, "a refusal came after a write");
     FUZZ_CHECK(status != STATUS_IO_FAILURE || FailedOnce, "a transfer failed without a fault");
@@ -245,6 +293,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         ReadAt(rom, ROM_PATCH_A_HIGH, patch, 1);
         ReadAt(rom, ROM_PATCH_A_LOW, patch + 1, 2);
         FUZZ_CHECK(patch[0] == a.High && ((patch[1] << 8) | patch[2]) == a.Low, "patch A differs");
+        std::vector<uint8_t> code(CHECKSUM_TO);
+        ReadAt(rom, 0, code.data(), code.size());
+        uint32_t crc1 = 0, crc2 = 0;
+        FUZZ_CHECK(ComputeBootChecksums(code.data(), code.size(), &crc1, &crc2), "no checksums for a done injection");
+        FUZZ_CHECK(ReadWord(&code[CHECKSUM_AT]) == crc1 && ReadWord(&code[CHECKSUM_AT + 4]) == crc2, "checksums not written");
     }
     FUZZ_CHECK(OnlyMessageFilesIn(FuzzDirectory(), ROM_NAME), "a temporary file was left behind");
     if (status != STATUS_DONE || mode % 3 != 0)

@@ -103,7 +103,7 @@ void PushClick(EditorHarness& h, int x, int y)
     PushMouseUp(h, x, y);
 }
 
-void PushKey(EditorHarness&, SDLKey key, uint16_t unicode)
+void PushKey(EditorHarness&, SDLKey key, uint16_t unicode, SDLMod mod)
 {
     SDL_Event e = {};
     e.type = SDL_KEYDOWN;
@@ -111,6 +111,7 @@ void PushKey(EditorHarness&, SDLKey key, uint16_t unicode)
     e.key.state = SDL_PRESSED;
     e.key.keysym.sym = key;
     e.key.keysym.unicode = unicode;
+    e.key.keysym.mod = mod;
     SDL_PushEvent(&e);
 }
 

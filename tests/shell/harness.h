@@ -58,7 +58,7 @@ void PushMouseMotion(EditorHarness& h, int x, int y);
 // A press and its release at the same point, both in the queue for the same frame.
 void PushClick(EditorHarness& h, int x, int y);
 // A key press with its typed character (0 for keys that type nothing).
-void PushKey(EditorHarness& h, SDLKey key, uint16_t unicode = 0);
+void PushKey(EditorHarness& h, SDLKey key, uint16_t unicode = 0, SDLMod mod = KMOD_NONE);
 void PushQuit(EditorHarness& h);
 
 // ---- The screen ----

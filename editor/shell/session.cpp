@@ -1,0 +1,195 @@
+// Keys of a working session beside the box editing itself: undo and redo, save now, go to a
+// message by its ID, paging through messages and boxes; and what they report in the free area
+// below the preview (the unsaved-changes mark and one status line).
+#include "shell.h"
+#include "encoding.h"
+#include <cstdio>
+#include <cstring>
+
+// ---- The free area below the preview ----
+// Right of the message ID line, and the row under the third credit line right of "Delete Box":
+// nothing of the fixed layout stands there.
+const int UNSAVED_MARK_X = 300, UNSAVED_MARK_Y = 272;
+const int STATUS_X = 100, STATUS_Y = 323;
+
+static const uint8_t UNSAVED_MARK[] = { CC_COLOR, 0x46, '*', ' ', 'U', 'n', 's', 'a', 'v', 'e', 'd', TEXT_NUL };
+
+void SetStatus(Editor& editor, const char* text)
+{
+    snprintf(editor.Shell.StatusText, sizeof(editor.Shell.StatusText), "%s", text);
+}
+
+void DrawSessionTexts(Editor& editor)
+{
+    ShellState& shell = editor.Shell;
+    if (HasUnsavedChanges(editor.History)) DrawPlainText(editor, UNSAVED_MARK_X, UNSAVED_MARK_Y, UNSAVED_MARK);
+    char line[STATUS_TEXT_SIZE + 16];
+    if (shell.GoToOpen)
+        snprintf(line, sizeof(line), "Go to ID: %s|", (const char*)shell.GoToText);
+    else
+        snprintf(line, sizeof(line), "%s", shell.StatusText);
+    if (line[0]) DrawPlainText(editor, STATUS_X, STATUS_Y, (const uint8_t*)line);
+}
+
+// ---- Undo and redo ----
+static void PlayStep(Editor& editor, bool redo)
+{
+    bool done = redo ? RedoChange(editor.History, editor.Store) : UndoChange(editor.History, editor.Store);
+    if (!done)
+    {
+        SetStatus(editor, redo ? "Nothing to redo" : "Nothing to undo");
+        return;
+    }
+    // The box shown may have changed without a load: the panel follows its icon, and an old
+    // selection no longer means anything.
+    editor.Shell.IconScroll = IconScrollFor(editor.Store.LoadedIcon);
+    editor.Render.SelectionState = SELECT_IDLE;
+    editor.Render.Selection = TextSelection();
+    editor.Render.PendingIcon = NO_ICON;
+    SetStatus(editor, redo ? "Redone" : "Undone");
+}
+
+// ---- Save now ----
+void SaveNow(Editor& editor)
+{
+    MessageStore& store = editor.Store;
+    if (store.Source == SOURCE_CREATED)
+    {
+        SetStatus(editor, "Not saved: placeholder message");
+        return;
+    }
+    if (store.Source != SOURCE_FILES)
+    {
+        SetStatus(editor, "Not saved: files missing or damaged");
+        return;
+    }
+    if (SaveMessageFiles(store))
+    {
+        MarkSaved(editor.History);
+        SetStatus(editor, "Saved");
+    }
+    else
+        // The file layer has named the file and the reason on stderr; nothing on disk changed.
+        SetStatus(editor, "Save failed: files left as they were");
+}
+
+// ---- Go to a message ----
+static void OpenGoToField(Editor& editor)
+{
+    ShellState& shell = editor.Shell;
+    shell.GoToOpen = true;
+    shell.GoToLength = 0;
+    memset(shell.GoToText, 0, sizeof(shell.GoToText));
+    shell.StatusText[0] = 0;
+}
+
+void CloseGoToField(Editor& editor)
+{
+    editor.Shell.GoToOpen = false;
+}
+
+static int HexDigit(uint16_t c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The first entry with the ID typed, as a click on a search result selects it.
+static void GoToTypedId(Editor& editor)
+{
+    ShellState& shell = editor.Shell;
+    MessageStore& store = editor.Store;
+    if (shell.GoToLength == 0) return;
+    uint32_t id = 0;
+    for (int i = 0; i < shell.GoToLength; i++) id = id * 16 + (uint32_t)HexDigit(shell.GoToText[i]);
+    CloseGoToField(editor);
+    for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
+    {
+        uint32_t entryId = ((uint32_t)store.MessageTable[e] << 8) | store.MessageTable[e + 1];
+        if (entryId == id)
+        {
+            SelectEntry(store, e);
+            return;
+        }
+    }
+    char text[STATUS_TEXT_SIZE];
+    snprintf(text, sizeof(text), "No message with ID %04X", (unsigned)id);
+    SetStatus(editor, text);
+}
+
+void GoToFieldKey(Editor& editor, SDLKey key, uint16_t unicode)
+{
+    ShellState& shell = editor.Shell;
+    if (key == SDLK_ESCAPE)
+        CloseGoToField(editor);
+    else if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
+        GoToTypedId(editor);
+    else if (key == SDLK_BACKSPACE)
+    {
+        if (shell.GoToLength > 0) shell.GoToText[--shell.GoToLength] = 0;
+    }
+    else if (HexDigit(unicode) >= 0 && shell.GoToLength < GOTO_MAX_DIGITS)
+    {
+        uint8_t c = (uint8_t)unicode;
+        shell.GoToText[shell.GoToLength++] = (c >= 'a' && c <= 'f') ? (uint8_t)(c - 0x20) : c;
+    }
+}
+
+// ---- Shortcuts and paging ----
+bool HandleShortcut(Editor& editor, SDLKey key, SDLMod mod)
+{
+    MessageStore& store = editor.Store;
+    switch (key)
+    {
+    case SDLK_z:
+        PlayStep(editor, (mod & KMOD_SHIFT) != 0);
+        return true;
+    case SDLK_y:
+        PlayStep(editor, true);
+        return true;
+    case SDLK_s:
+        editor.Shell.SavePending = true;
+        return true;
+    case SDLK_g:
+        OpenGoToField(editor);
+        return true;
+    case SDLK_PAGEDOWN:
+        // The same test as the end-of-box marker: the boxes as they stand in MessageData.
+        ScanBoxStarts(store, store.CurrentTextOffset);
+        NextBox(store);
+        return true;
+    case SDLK_PAGEUP:
+        ScanBoxStarts(store, store.CurrentTextOffset);
+        PreviousBox(store);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HandlePagingKey(Editor& editor, SDLKey key)
+{
+    MessageStore& store = editor.Store;
+    switch (key)
+    {
+    case SDLK_PAGEDOWN:
+        NextMessage(store);
+        return true;
+    case SDLK_PAGEUP:
+        PreviousMessage(store);
+        return true;
+    case SDLK_HOME:
+        if (store.BoxLoaded) store.Cursor = 0;
+        return true;
+    case SDLK_END:
+    {
+        uint32_t length = EditTextLength(store);
+        if (store.BoxLoaded && length > 0) store.Cursor = length - 1;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
