@@ -178,8 +178,10 @@ static void PutWord(Bytes& b, size_t at, uint32_t v)
     b[at] = (uint8_t)(v >> 24); b[at + 1] = (uint8_t)(v >> 16); b[at + 2] = (uint8_t)(v >> 8); b[at + 3] = (uint8_t)v;
 }
 
-// Runs helper.exe in dir with input from a file; returns its exit status, fills the output.
-static DWORD RunHelper(const std::wstring& dir, const std::string& input, std::string* output)
+// Runs helper.exe in dir with input from a file and the given arguments (UTF-8, already
+// quoted); returns its exit status, fills the output.
+static DWORD RunHelper(const std::wstring& dir, const std::string& input, std::string* output,
+                       const std::string& arguments = "")
 {
     std::wstring inName = dir + L"\\input", outName = dir + L"\\output";
     WriteAll(inName, Bytes(input.begin(), input.end()));
@@ -193,7 +195,7 @@ static DWORD RunHelper(const std::wstring& dir, const std::string& input, std::s
     startup.hStdOutput = out;
     startup.hStdError = out;
     PROCESS_INFORMATION process = {};
-    std::wstring line = L"\"" + Wide(HELPER_PATH) + L"\"";
+    std::wstring line = L"\"" + Wide(HELPER_PATH) + L"\"" + (arguments.empty() ? L"" : L" " + Wide(arguments));
     DWORD code = 999;
     if (CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, dir.c_str(), &startup, &process))
     {
@@ -235,6 +237,25 @@ TEST_F(StandIn, HelperInjectsIntoANonAsciiRomAndPassesItsNameUnchanged)
     ASSERT_EQ(after.size(), rom.size());
     EXPECT_TRUE(std::equal(table.begin(), table.end(), after.begin() + TABLE_AT));
     EXPECT_TRUE(std::equal(data.begin(), data.end(), after.begin() + DATA_AT));
+    EXPECT_EQ(output.find("Checksums updated by helper."), std::string::npos) << output;
+
+    // A tool that fails: helper writes the checksums itself, and says so.
+    SetEnvironmentVariableW(L"RN64CRC_STATUS", L"1");
+    EXPECT_EQ(RunHelper(Dir, "1\n" + romName + "\n", &output), 0u) << output;
+    EXPECT_NE(output.find("The files were successfully injected!\nChecksums updated by helper.\n"),
+              std::string::npos) << output;
+    EXPECT_EQ(Recorded(Record), (Args{ romName, "-u" }));
+    Bytes header = ReadAll(Dir + L"\\" + Wide(romName));
+    ASSERT_EQ(header.size(), rom.size());
+    EXPECT_FALSE(std::equal(header.begin() + 0x10, header.begin() + 0x18, rom.begin() + 0x10));
+
+    // The command line takes the name as an argument (UTF-8 through the manifest's code page).
+    std::string quoted = "\"" + romName + "\"";
+    EXPECT_EQ(RunHelper(Dir, "", &output, "extract " + quoted + " --force"), 0u) << output;
+    EXPECT_EQ(ReadAll(Dir + L"\\table"), table);
+    Bytes extracted = ReadAll(Dir + L"\\nes_message_data_static");
+    ASSERT_EQ(extracted.size(), 1008u); // the injection rounded the data end up to 16 bytes
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), extracted.begin()));
 }
 
 TEST_F(StandIn, HelperNamesAMissingNonAsciiRomAsTyped)
