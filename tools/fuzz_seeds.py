@@ -126,7 +126,18 @@ def render_seeds():
     write("render", "plain_edges", render_seed(2, 0, 0, 0, 0, 0, 0, -30, 330, 0, 3, b"Edge" + bytes([CC_ICON])))
 
 
+def script_seeds():
+    block = "@1000 blue top\n{red}Hello{white} there{sp}\n{icon 5}{shift 12}{sound Poe Giggle}{A}{stick}{box}\n" \
+            "\u00c9t\u00e9 \u00a5 \\ {{x} {0x9E 00}{end}{0x00 11}\n\n@1001 same\n@1002 type=9 position=7 reserved=0x12\n" \
+            "{@}line{box-alt}\n{END}\n"
+    write("script", "script", b"\0" + block.encode("utf-8"))
+    write("script", "errors", b"\0" + b"junk\n@10000\n{bogus}{0xZZ}{0x06}{end} x\n@0001\nno end\n")
+    table, data = pair(MESSAGES)
+    write("script", "pair", b"\1" + bytes([5, 0, 16, 64, 100, 160, 200, 255, 255]) + data)
+
+
 if __name__ == "__main__":
     store_seeds()
     helper_seeds()
     render_seeds()
+    script_seeds()

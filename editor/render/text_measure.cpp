@@ -12,23 +12,6 @@ BoxGraphic BoxGraphicOf(BoxType type)
 }
 
 // ---- Reading rules of the drawing --------------------------------------------------------------
-bool EndsTextAt(const uint8_t* text, uint32_t i, uint32_t textEnd)
-{
-    // A text of known length ends there even without a terminator.
-    if (textEnd != TEXT_END_UNKNOWN && i >= textEnd) return true;
-    uint8_t b = text[i];
-    if (b == TEXT_NUL) return textEnd == TEXT_END_UNKNOWN;
-    return b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT;
-}
-
-bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint32_t textEnd)
-{
-    if (textEnd != TEXT_END_UNKNOWN) return i + arguments >= textEnd;
-    for (int k = 1; k <= arguments; k++)
-        if (text[i + k] == TEXT_NUL) return true;
-    return false;
-}
-
 int PreviewFirstLineY(const uint8_t* text, uint32_t start, uint32_t textEnd)
 {
     int breaks = 0;

@@ -2,6 +2,7 @@
 // graphic. No SDL: the renderer, the editor's overflow marks and velloran-script's check all use
 // it, and AdvancePen is the one place the pen rules live, so they can never disagree.
 #pragma once
+#include "encoding.h"
 #include <cstdint>
 
 // ---- Box types and their graphics ------------------------------------------------------------
@@ -36,12 +37,25 @@ const int ICON_INDENT         = 40;  // a CC_ICON moves the rest of the box this
 const uint32_t TEXT_END_UNKNOWN = 0xFFFFFFFF;
 
 // True when the byte at i ends the drawing: CC_END, CC_BOX_BREAK, CC_BOX_BREAK_ALT, or a
-// TEXT_NUL at or past textEnd (any TEXT_NUL when textEnd is TEXT_END_UNKNOWN).
-bool EndsTextAt(const uint8_t* text, uint32_t i, uint32_t textEnd);
+// TEXT_NUL (any TEXT_NUL when textEnd is TEXT_END_UNKNOWN); a text of known length also ends at
+// textEnd without a terminator. (Inline: called for every byte drawn or measured.)
+inline bool EndsTextAt(const uint8_t* text, uint32_t i, uint32_t textEnd)
+{
+    if (textEnd != TEXT_END_UNKNOWN && i >= textEnd) return true;
+    uint8_t b = text[i];
+    if (b == TEXT_NUL) return textEnd == TEXT_END_UNKNOWN;
+    return b == CC_END || b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT;
+}
 
 // True when the arguments of the code at i are cut off by the end of the text; the drawing
 // ends at such a code.
-bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint32_t textEnd);
+inline bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint32_t textEnd)
+{
+    if (textEnd != TEXT_END_UNKNOWN) return i + arguments >= textEnd;
+    for (int k = 1; k <= arguments; k++)
+        if (text[i + k] == TEXT_NUL) return true;
+    return false;
+}
 
 // y of a PREVIEW's first line: 210 for one line, 8 higher per CC_LINE_BREAK, at most 4 counted.
 // The count steps over CC_ICON's argument and no other (so a CC_SHIFT of 1 counts as a break).
@@ -92,5 +106,6 @@ struct BoxMeasure
 // may be included; drawing stops at the first CC_END, CC_BOX_BREAK or CC_BOX_BREAK_ALT element,
 // a zero byte inside it counts as an unassigned byte). Lines 0 .. lineCapacity-1 are written to
 // lines (may be NULL with capacity 0); the counts cover every line. No allocation.
+// The box being edited: MeasureBoxText(store.EditBuffer, EditTextLength(store), type, ...).
 BoxMeasure MeasureBoxText(const uint8_t* text, uint32_t length, BoxType type, LineMeasure* lines,
                           uint32_t lineCapacity);

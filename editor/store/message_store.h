@@ -127,6 +127,23 @@ void LoadMessageFiles(MessageStore& store, const char* directory = ".");
 // when they could not be written; the originals then stay as they were.
 bool SaveMessageFiles(MessageStore& store);
 void RefreshCurrentEntry(MessageStore& store);
+
+// For the console programs: loads both files exactly as they are, never creating or holding a
+// placeholder. Anything but LOAD_OK leaves the store empty.
+enum LoadOutcome
+{
+    LOAD_OK,
+    LOAD_MISSING,     // either file is missing
+    LOAD_UNREADABLE,  // present but could not be read
+    LOAD_DAMAGED,     // breaks the store's assumptions (see TakeMessagePair)
+};
+LoadOutcome LoadExistingMessageFiles(MessageStore& store, const char* directory = ".");
+// Takes a pair held in memory as if loaded from files in the store's Directory (saved back by
+// SaveMessageFiles). False, and the store left empty, when the pair breaks the store's
+// assumptions: a whole non-empty table, non-empty data, every text offset inside the data and
+// the offsets non-decreasing in table order.
+bool TakeMessagePair(MessageStore& store, const uint8_t* table, uint32_t tableSize,
+                     const uint8_t* data, uint32_t dataSize);
 // Deletes a placeholder pair created at start, then releases the buffers.
 void CloseMessageStore(MessageStore& store);
 

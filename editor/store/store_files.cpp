@@ -111,6 +111,46 @@ void LoadMessageFiles(MessageStore& store, const char* directory)
     }
 }
 
+// ---- Load for the console programs ------------------------------------------------------------
+bool TakeMessagePair(MessageStore& store, const uint8_t* table, uint32_t tableSize,
+                     const uint8_t* data, uint32_t dataSize)
+{
+    if (dataSize > 0xFFFFFFFFu / 2 || !MessagePairIsSound(table, tableSize, dataSize))
+    {
+        SetStorePair(store, nullptr, 0, nullptr, 0);
+        store.Source = SOURCE_DAMAGED;
+        return false;
+    }
+    SetStorePair(store, table, tableSize, data, dataSize);
+    store.Source = SOURCE_FILES;
+    return true;
+}
+
+LoadOutcome LoadExistingMessageFiles(MessageStore& store, const char* directory)
+{
+    store.Directory = directory ? directory : ".";
+    std::vector<uint8_t> table, data;
+    ReadResult tableRead = ReadWholeFile(FilePath(store, TABLE_FILE_NAME), table);
+    ReadResult dataRead = ReadWholeFile(FilePath(store, DATA_FILE_NAME), data);
+    if (tableRead == READ_MISSING || dataRead == READ_MISSING)
+    {
+        SetStorePair(store, nullptr, 0, nullptr, 0);
+        store.Source = SOURCE_ONE_MISSING;
+        return LOAD_MISSING;
+    }
+    if (tableRead != READ_OK || dataRead != READ_OK)
+    {
+        SetStorePair(store, nullptr, 0, nullptr, 0);
+        store.Source = SOURCE_DAMAGED;
+        return LOAD_UNREADABLE;
+    }
+    bool fits = data.size() <= 0xFFFFFFFFu / 2 && table.size() <= 0xFFFFFFFFu;
+    if (fits && TakeMessagePair(store, table.data(), (uint32_t)table.size(), data.data(), (uint32_t)data.size()))
+        return LOAD_OK;
+    TakeMessagePair(store, nullptr, 0, nullptr, 0); // leaves the store empty
+    return LOAD_DAMAGED;
+}
+
 // ---- Save ---------------------------------------------------------------------------------------
 bool SaveMessageFiles(MessageStore& store)
 {

@@ -1,0 +1,68 @@
+// Fuzz target for velloran-script's format. Byte 0 chooses the input's reading:
+//   even: the rest is a script. ParseScript never reads outside it; a script it accepts gives a
+//         pair the store takes, export writes it back without a note, and that export reads
+//         back to the same bytes. check runs over it.
+//   odd:  the rest is message data, byte 1 the number of entries (1..8) and bytes 2..9 their
+//         offsets (scaled into the data, sorted). Every pair the store takes exports to a
+//         script that import reads without an error; without notes it comes back exactly.
+#include "script.h"
+#include "fuzz_common.h"
+
+#include <algorithm>
+
+static void CheckScript(const uint8_t* text, size_t size)
+{
+    ScriptPair pair;
+    ParseScript(text, size, "f.txt", pair);
+    FUZZ_CHECK(pair.Errors.size() <= (size_t)SCRIPT_ERROR_LIMIT + 1, "more errors than the limit");
+    for (const std::string& e : pair.Errors) FUZZ_CHECK(e.compare(0, 6, "f.txt:") == 0, "an error without its file");
+    if (!pair.Errors.empty()) return;
+    MessageStore store;
+    FUZZ_CHECK(TakeMessagePair(store, pair.Table.data(), (uint32_t)pair.Table.size(), pair.Data.data(),
+                               (uint32_t)pair.Data.size()), "an accepted script gives a pair the store refuses");
+    std::string script;
+    std::vector<std::string> notes;
+    ExportScript(store, script, notes);
+    FUZZ_CHECK(notes.empty(), "an imported pair is not exported exactly");
+    ScriptPair again;
+    ParseScript((const uint8_t*)script.data(), script.size(), "f.txt", again);
+    FUZZ_CHECK(again.Errors.empty(), "export wrote a script import refuses");
+    FUZZ_CHECK(again.Table == pair.Table && again.Data == pair.Data, "the round trip changed the pair");
+    std::string report;
+    CheckMessages(store, true, report);
+}
+
+static void CheckPair(const uint8_t* bytes, size_t size)
+{
+    if (size < 11) return;
+    uint32_t entries = 1 + bytes[0] % 8;
+    std::vector<uint8_t> data(bytes + 9, bytes + size);
+    uint32_t offsets[8];
+    for (uint32_t e = 0; e < entries; e++) offsets[e] = (uint32_t)((uint64_t)bytes[1 + e] * data.size() / 256);
+    std::sort(offsets, offsets + entries);
+    std::vector<uint8_t> table;
+    for (uint32_t e = 0; e < entries; e++)
+    {
+        const uint8_t entry[8] = { 0x10, (uint8_t)e, (uint8_t)(bytes[1 + e] & 0x5F), 0, 7,
+                                   (uint8_t)(offsets[e] >> 16), (uint8_t)(offsets[e] >> 8), (uint8_t)offsets[e] };
+        table.insert(table.end(), entry, entry + 8);
+    }
+    MessageStore store;
+    if (!TakeMessagePair(store, table.data(), (uint32_t)table.size(), data.data(), (uint32_t)data.size())) return;
+    std::string script;
+    std::vector<std::string> notes;
+    ExportScript(store, script, notes);
+    ScriptPair pair;
+    ParseScript((const uint8_t*)script.data(), script.size(), "f.txt", pair);
+    FUZZ_CHECK(pair.Errors.empty(), "export wrote a script import refuses");
+    FUZZ_CHECK(pair.Table.size() == table.size(), "the script lost or gained entries");
+    if (notes.empty()) FUZZ_CHECK(pair.Table == table && pair.Data == data, "a round trip without notes is not exact");
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    if (size < 1) return 0;
+    if (bytes[0] % 2 == 0) CheckScript(bytes + 1, size - 1);
+    else CheckPair(bytes + 1, size - 1);
+    return 0;
+}
