@@ -55,6 +55,12 @@ if [ "$status" -ne 1 ] || ! grep -q "missing.z64 not found or inaccessible!" "$w
   cat "$work/out.txt" >&2
   exit 1
 fi
+if [ -f "$folder/velloran-script.exe" ]; then
+  out="$(cd "$work" && "$wine" "$folder/velloran-script.exe" --version 2>&1)" || {
+    echo "test-windows: the zipped velloran-script.exe failed: $out" >&2; exit 1; }
+  grep -q "^velloran-script $version" <<< "$out" || {
+    echo "test-windows: velloran-script.exe --version said: $out" >&2; exit 1; }
+fi
 # The editor runs until it is ended: running for three seconds means every DLL was found.
 status=0
 (cd "$work" && timeout 3 "$wine" "$folder/velloran.exe" > out.txt 2>&1) || status=$?
