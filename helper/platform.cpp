@@ -1,6 +1,8 @@
 // POSIX implementation, with a Windows branch for the pieces that differ there.
 #include "platform.h"
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -21,6 +23,29 @@ bool HelperStepFails(HelperFileStep step, const char* name)
     if (!HelperFaultHook || !HelperFaultHook(step, name)) return false;
     errno = EIO;
     return true;
+}
+
+// ---- Console ----------------------------------------------------------------------------------
+#ifdef _WIN32
+static UINT OldInputCodePage = 0, OldOutputCodePage = 0;
+
+static void RestoreConsole()
+{
+    if (OldInputCodePage) SetConsoleCP(OldInputCodePage);
+    if (OldOutputCodePage) SetConsoleOutputCP(OldOutputCodePage);
+}
+#endif
+
+void PrepareConsole()
+{
+#ifdef _WIN32
+    OldInputCodePage = GetConsoleCP();
+    OldOutputCodePage = GetConsoleOutputCP();
+    if (!OldInputCodePage && !OldOutputCodePage) return; // no console: pipes carry bytes as they are
+    SetConsoleCP(CP_UTF8);
+    SetConsoleOutputCP(CP_UTF8);
+    atexit(RestoreConsole);
+#endif
 }
 
 // ---- Pause ------------------------------------------------------------------------------------
@@ -54,22 +79,69 @@ void PauseConsole(FILE* in, FILE* out, bool restOfLinePending)
 }
 
 // ---- Starting a program -----------------------------------------------------------------------
+// By the runtime's rules: backslashes are literal except before a double quote, where each
+// pair gives one backslash and an odd one escapes the quote.
+static void AppendQuotedArgument(std::string& line, const char* arg)
+{
+    if (*arg && !strpbrk(arg, " \t\n\v\""))
+    {
+        line += arg;
+        return;
+    }
+    line += '"';
+    for (const char* p = arg;; p++)
+    {
+        size_t backslashes = 0;
+        while (*p == '\\') { backslashes++; p++; }
+        if (*p == '\0')
+        {
+            line.append(backslashes * 2, '\\'); // the closing quote must stay a quote
+            break;
+        }
+        if (*p == '"')
+            line.append(backslashes * 2 + 1, '\\');
+        else
+            line.append(backslashes, '\\');
+        line += *p;
+    }
+    line += '"';
+}
+
+std::string JoinWindowsCommandLine(const char* const* argv)
+{
+    std::string line;
+    for (int i = 0; argv[i]; i++)
+    {
+        if (i > 0) line += ' ';
+        AppendQuotedArgument(line, argv[i]);
+    }
+    return line;
+}
+
 bool RunProgram(const char* const* argv)
 {
 #ifdef _WIN32
-    // The runtime joins the arguments into one command line; blanks need quoting there.
-    // (Windows paths cannot hold double quotes, so quoting is enough.)
-    std::string quoted[8];
-    const char* args[8];
-    int n = 0;
-    for (; argv[n] && n < 7; n++)
-    {
-        quoted[n] = std::string("\"") + argv[n] + "\"";
-        args[n] = quoted[n].c_str();
-    }
-    args[n] = NULL;
-    intptr_t status = _spawnvp(_P_WAIT, argv[0], args);
-    return status == 0;
+    // No command interpreter: the program is found the way CreateProcess finds it (beside
+    // helper, the working directory, the system folders, then PATH). The line is converted from
+    // UTF-8 to UTF-16 so that a non-ASCII ROM path reaches the tool unchanged.
+    std::string line = JoinWindowsCommandLine(argv);
+    int wideSize = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.c_str(), -1, NULL, 0);
+    if (wideSize <= 0) return false;
+    std::wstring wide((size_t)wideSize, L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.c_str(), -1, &wide[0], wideSize);
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof(process));
+    if (!CreateProcessW(NULL, &wide[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    DWORD code = 1;
+    bool ended = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                 GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return ended && code == 0;
 #else
     pid_t pid = fork();
     if (pid < 0) return false;
@@ -154,7 +226,8 @@ bool FlushToDisk(FILE* f)
     if (HelperStepFails(HELPER_STEP_SYNC, NULL)) return false;
     if (fflush(f) != 0) return false;
 #ifdef _WIN32
-    return _commit(_fileno(f)) == 0;
+    HANDLE h = (HANDLE)_get_osfhandle(_fileno(f));
+    return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != 0;
 #else
     return fsync(fileno(f)) == 0;
 #endif
@@ -163,7 +236,8 @@ bool FlushToDisk(FILE* f)
 static bool RenameOver(const char* tempName, const char* finalName)
 {
 #ifdef _WIN32
-    return MoveFileExA(tempName, finalName, MOVEFILE_REPLACE_EXISTING) != 0;
+    // Write-through: the call returns once the new name is on the disk.
+    return MoveFileExA(tempName, finalName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
     return rename(tempName, finalName) == 0;
 #endif
@@ -193,7 +267,9 @@ bool KeepSecondName(const char* name, std::string* secondName)
     *secondName += suffix;
     remove(secondName->c_str()); // a leftover of a killed run with the same process number
 #ifdef _WIN32
-    bool ok = CreateHardLinkA(secondName->c_str(), name, NULL) != 0;
+    // A copy, not a hard link: a second name of a file that another program holds open could
+    // not be deleted afterwards and would stay beside the message files.
+    bool ok = CopyFileA(name, secondName->c_str(), TRUE) != 0;
 #else
     bool ok = link(name, secondName->c_str()) == 0;
 #endif

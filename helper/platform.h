@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <string>
 
+// Makes the console speak UTF-8 for the run (Windows; the old code pages come back at exit), so a
+// typed ROM path reaches fopen as the same UTF-8 the program's manifest asks the system to use.
+// Nothing to do elsewhere.
+void PrepareConsole();
+
 // Prints a prompt and holds the console until Enter. When restOfLinePending is set, what is
 // left of the line already typed is discarded first so it cannot end the wait. End of input
 // ends the wait at once, so a scripted run never hangs.
@@ -14,6 +19,11 @@ void PauseConsole(FILE* in, FILE* out, bool restOfLinePending);
 // null-terminated) and waits for it. True when it ran and ended with status 0; false when it
 // could not be started, was killed or ended with another status.
 bool RunProgram(const char* const* argv);
+
+// One command line from argv, quoted so that the Microsoft C runtime's splitting (and
+// CommandLineToArgvW) gives back exactly these arguments: blanks, tabs, embedded double
+// quotes, backslashes before a quote or at the end, and empty arguments all survive.
+std::string JoinWindowsCommandLine(const char* const* argv);
 
 // Opens an existing regular file for reading, binary; NULL for anything else.
 FILE* OpenFileRead(const char* name);
@@ -35,8 +45,8 @@ bool FlushToDisk(FILE* f);
 // Replaces finalName by tempName in one step.
 bool ReplaceByRename(const char* tempName, const char* finalName);
 
-// Gives an existing file a second name beside it (a hard link), so it can be put back after
-// it was replaced. False when there is no such file or the file system cannot do it.
+// Gives an existing file a second name beside it (a hard link; a copy on Windows), so it can be
+// put back after it was replaced. False when there is no such file or it cannot be made.
 bool KeepSecondName(const char* name, std::string* secondName);
 
 // Renames a second name made by KeepSecondName back over the file.

@@ -1,8 +1,15 @@
 // Start-up, the frame and shutdown of the editor window, and the preview of the current box.
 #include "shell.h"
 #include "encoding.h"
+#include "file_layer.h"
 #include "text_measure.h"
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 // ---- Fixed texts ----
 // The window's own strings, in the message encoding (plain ASCII needs no codes).
@@ -63,6 +70,27 @@ static void BlitWhole(SDL_Surface* image, SDL_Surface* screen, int x, int y)
     if (image) Blit(image, 0, 0, image->w, image->h, screen, x, y);
 }
 
+// ---- Failures the user must see ----
+// One line on standard error. A window program on Windows has no console when started by a
+// double click, so there the same text is shown in a message box too; never under the dummy
+// video driver or with VELLORAN_NO_MESSAGE_BOX set, so a headless run cannot block on it.
+void ReportShellFailure(const char* format, ...)
+{
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    fprintf(stderr, "velloran: %s\n", line);
+#ifdef _WIN32
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    if (getenv("VELLORAN_NO_MESSAGE_BOX") || (driver && strcmp(driver, "dummy") == 0)) return;
+    wchar_t wide[512];
+    if (MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, 512) <= 0) return;
+    MessageBoxW(NULL, wide, L"velloran", MB_OK | MB_ICONERROR);
+#endif
+}
+
 // Sets the video mode; on failure the window is gone and the program ends after its commit.
 static void SetWindowWidth(Editor& editor, int width)
 {
@@ -71,7 +99,7 @@ static void SetWindowWidth(Editor& editor, int width)
     shell.WindowWidth = width;
     if (!shell.Screen)
     {
-        fprintf(stderr, "velloran: the window could not be resized: %s\n", SDL_GetError());
+        ReportShellFailure("the window could not be resized: %s", SDL_GetError());
         shell.WindowLost = true;
         shell.KeepRunning = 0;
     }
@@ -85,13 +113,13 @@ bool StartEditor(Editor& editor)
     // fail or stall on machines without audio or joystick devices.
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) < 0)
     {
-        fprintf(stderr, "velloran: the window could not be opened: %s\n", SDL_GetError());
+        ReportShellFailure("the window could not be opened: %s", SDL_GetError());
         return false;
     }
     shell.Screen = SDL_SetVideoMode(NARROW_WIDTH, WINDOW_HEIGHT, 32, 0);
     if (!shell.Screen)
     {
-        fprintf(stderr, "velloran: the window could not be opened: %s\n", SDL_GetError());
+        ReportShellFailure("the window could not be opened: %s", SDL_GetError());
         return false;
     }
     shell.WindowWidth = NARROW_WIDTH;
@@ -99,7 +127,7 @@ bool StartEditor(Editor& editor)
     shell.Images[IMAGE_WINDOW_ICON] = DecodeEmbeddedImage(IMAGE_WINDOW_ICON);
     if (!shell.Images[IMAGE_WINDOW_ICON])
     {
-        fprintf(stderr, "velloran: the image %s could not be decoded\n", GetEmbeddedImage(IMAGE_WINDOW_ICON).Name);
+        ReportShellFailure("the image %s could not be decoded", GetEmbeddedImage(IMAGE_WINDOW_ICON).Name);
         return false;
     }
     SDL_WM_SetIcon(shell.Images[IMAGE_WINDOW_ICON], NULL);
@@ -111,7 +139,7 @@ bool StartEditor(Editor& editor)
         SDL_Surface* image = DecodeEmbeddedImage(id);
         if (!image)
         {
-            fprintf(stderr, "velloran: the image %s could not be decoded\n", GetEmbeddedImage(id).Name);
+            ReportShellFailure("the image %s could not be decoded", GetEmbeddedImage(id).Name);
             FreeImages(shell);
             return false;
         }
@@ -119,7 +147,7 @@ bool StartEditor(Editor& editor)
     }
     if (!InitRenderer(editor.Render, shell.Images[IMAGE_ICON_STRIP]))
     {
-        fprintf(stderr, "velloran: the image %s could not be decoded\n", GetEmbeddedImage(IMAGE_FONT_SHEET).Name);
+        ReportShellFailure("the image %s could not be decoded", GetEmbeddedImage(IMAGE_FONT_SHEET).Name);
         FreeImages(shell);
         return false;
     }
@@ -316,6 +344,10 @@ int ShutdownEditor(Editor& editor)
         if (shell.FinalFrameDelay) SDL_Delay(shell.FinalFrameDelay);
     }
     ReleaseEditor(editor);
+#ifdef _WIN32
+    // The file layer's line on standard error is not seen without a console.
+    if (!saved) ReportShellFailure("the message files could not be saved: %s", LastFileFailure());
+#endif
     return saved && !shell.WindowLost ? 0 : 1;
 }
 

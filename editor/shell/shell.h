@@ -55,6 +55,9 @@ struct Editor
 // Opens the window, decodes the images, prepares the renderer. False (after one line on stderr)
 // when the window cannot be opened or an image cannot be decoded.
 bool StartEditor(Editor& editor);
+// One line "velloran: ..." on stderr; on Windows also a message box (not under the dummy video
+// driver or with VELLORAN_NO_MESSAGE_BOX set).
+void ReportShellFailure(const char* format, ...);
 // One frame without the delay. Returns false when the program is to end (after the final commit).
 bool RunFrame(Editor& editor);
 // Saves both files, draws the last frame, frees the images, closes the store.

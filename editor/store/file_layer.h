@@ -23,9 +23,13 @@ struct FileToWrite
 // Writes every file in full to a temporary file in its own directory (flushed and synced), then
 // renames them over their targets in the order given. On failure one line naming the file and
 // the reason goes to stderr, the temporary files are removed, targets already renamed are put
-// back from a hard link made before the first rename, and false is returned: every target is
-// then as it was (only where hard links are not possible can an earlier target stay replaced).
+// back from a second name made before the first rename (a hard link; on Windows a copy), and
+// false is returned: every target is then as it was (only where no second name can be made can
+// an earlier target stay replaced).
 bool ReplaceFiles(const FileToWrite* files, int count);
+
+// The line last reported by ReplaceFiles, without the program's name ("" before any failure).
+const char* LastFileFailure();
 
 // Removes a file; true when it is gone.
 bool RemoveFile(const std::string& path);

@@ -8,6 +8,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <cerrno>
+#include <direct.h>
+#include <process.h>
+#endif
 
 uint32_t TestRandom::Next()
 {
@@ -169,12 +174,26 @@ void GenerateMessagePair(uint32_t seed, std::vector<uint8_t>& table, std::vector
 // ---- Files --------------------------------------------------------------------------------------
 std::string MakeTempDir()
 {
+#ifdef _WIN32
+    // No mkdtemp: a fresh name made from the process and a counter, created exclusively.
+    const char* base = getenv("TEMP");
+    std::string prefix = std::string(base && *base ? base : ".") + "\\velloran-test-";
+    static int counter = 0;
+    for (int attempt = 0; attempt < 1000; attempt++)
+    {
+        std::string name = prefix + std::to_string(_getpid()) + "-" + std::to_string(counter++);
+        if (_mkdir(name.c_str()) == 0) return name;
+        if (errno != EEXIST) break;
+    }
+    return std::string();
+#else
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/velloran-test-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!mkdtemp(name.data())) return std::string();
     return name.data();
+#endif
 }
 
 void RemoveTempDir(const std::string& dir)

@@ -33,6 +33,13 @@ std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t
 
 uint32_t TableOffset(const std::vector<uint8_t>& table, uint32_t entryPos);
 
+// ---- Environment --------------------------------------------------------------------------------
+#ifdef _WIN32
+#include <cstdlib>
+// The C runtime's own call; it updates the process environment that SDL reads as well.
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+#endif
+
 // ---- Files --------------------------------------------------------------------------------------
 std::string MakeTempDir();                  // a fresh directory under $TMPDIR or /tmp
 void RemoveTempDir(const std::string& dir); // removes the directory and the files in it

@@ -8,11 +8,16 @@
 #include <ctime>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 std::string MakeFastTempDir()
 {
+#ifdef _WIN32
+    return MakeTempDir();
+#else
     struct stat st;
     if (stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && access("/dev/shm", W_OK) == 0)
     {
@@ -20,6 +25,7 @@ std::string MakeFastTempDir()
         if (mkdtemp(name)) return name;
     }
     return MakeTempDir();
+#endif
 }
 
 std::vector<std::string> DirectoryNames(const std::string& dir)
@@ -37,9 +43,14 @@ std::vector<std::string> DirectoryNames(const std::string& dir)
 
 bool RunningAsRoot()
 {
+#ifdef _WIN32
+    return true; // a read-only attribute does not stop file creation in a Windows folder
+#else
     return geteuid() == 0;
+#endif
 }
 
+#ifndef _WIN32
 uint64_t NowMicros()
 {
     timespec ts;
@@ -74,3 +85,4 @@ bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& w
     waitpid(pid, &status, 0);
     return WIFSIGNALED(status);
 }
+#endif

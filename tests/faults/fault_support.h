@@ -18,6 +18,7 @@ std::vector<std::string> DirectoryNames(const std::string& dir);
 // True when root: permissions do not stop root from creating files.
 bool RunningAsRoot();
 
+#ifndef _WIN32 // no fork on Windows: the killed-process tests are left out there
 // Runs work in a child process; the child calls ready() once it is about to do the part that
 // may be cut short. The child is killed delayMicros after ready(), or runs to its end.
 // Returns true when the child was killed before it finished.
@@ -25,3 +26,4 @@ bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& w
 
 // Microseconds of the monotonic clock.
 uint64_t NowMicros();
+#endif

@@ -132,6 +132,7 @@ TEST_F(SaveFaults, SyncOrRenameFailingInEitherFile)
     EXPECT_TRUE(d == NewData);
 }
 
+#ifndef _WIN32
 // ---- Killed while saving -------------------------------------------------------------------------
 TEST_F(SaveFaults, KilledAtRandomMomentsEachFileIsOldOrNew)
 {
@@ -174,3 +175,4 @@ TEST_F(SaveFaults, KilledAtRandomMomentsEachFileIsOldOrNew)
     EXPECT_GT(killedEarly, 0);
     EXPECT_GT(finished, 0);
 }
+#endif
