@@ -183,6 +183,27 @@ static bool IsTypedCharacter(const UndoHistory& history, const MessageStore& sto
            memcmp(store.EditBuffer + c + 1, history.ShadowText + c, length - c - 1) == 0;
 }
 
+// The step's change of MessageData and MessageTable: from the shadow copy to the store.
+static void DiffStore(UndoStep& step, const UndoHistory& history, const MessageStore& store, bool dataChanged,
+                      bool tableChanged)
+{
+    if (dataChanged)
+    {
+        uint32_t start, oldEnd, newEnd;
+        DiffRange(history.ShadowData.data(), history.ShadowDataSize, store.MessageData.data(), store.MessageDataSize,
+                  start, oldEnd, newEnd);
+        step.DataStart = start;
+        step.DataOld.assign(history.ShadowData.begin() + start, history.ShadowData.begin() + oldEnd);
+        step.DataNew.assign(store.MessageData.begin() + start, store.MessageData.begin() + newEnd);
+    }
+    if (tableChanged)
+    {
+        DiffTable(step, history.ShadowTable, store);
+        step.Runs.shrink_to_fit();
+        step.TableBytes.shrink_to_fit();
+    }
+}
+
 static void DropRedoSteps(UndoHistory& history)
 {
     while (history.Steps.size() > history.Applied)
@@ -239,6 +260,32 @@ bool NoteChanges(UndoHistory& history, const MessageStore& store)
         }
     }
 
+    // A commit that reloads the box it came from (save now) shows nothing new: it joins the
+    // edits of that box made just before it, so one undo takes back what the user sees.
+    bool sameBoxCommit = (dataChanged || tableChanged) && loaded && !textChanged && !dropped &&
+                         store.LoadedEntryPos == history.ShadowSpot.LoadedEntryPos &&
+                         store.LoadedBox == history.ShadowSpot.LoadedBox;
+    if (sameBoxCommit && history.Applied == history.Steps.size() && history.Applied > 0)
+    {
+        UndoStep& last = history.Steps.back();
+        bool textOnly = last.DataOld.empty() && last.DataNew.empty() && last.Runs.empty() && last.TableBytes.empty();
+        if (textOnly && last.After.LoadCount == history.ShadowSpot.LoadCount)
+        {
+            history.StepBytes -= last.Bytes;
+            DiffText(last, store.EditBuffer, length);
+            DiffStore(last, history, store, dataChanged, tableChanged);
+            last.Kind = STEP_EDIT;
+            last.After = ReadSpot(store);
+            last.Id = history.NextId++;
+            last.Bytes = MeasureStep(last);
+            history.StepBytes += last.Bytes;
+            history.CanCoalesce = false;
+            KeepWithinBudget(history);
+            SyncShadow(history, store, dataChanged, tableChanged);
+            return true;
+        }
+    }
+
     DropRedoSteps(history);
     history.Steps.emplace_back();
     UndoStep& step = history.Steps.back();
@@ -248,21 +295,7 @@ bool NoteChanges(UndoHistory& history, const MessageStore& store)
     step.After = ReadSpot(store);
     step.BeforeText.assign(history.ShadowText, history.ShadowText + history.ShadowTextLength);
     DiffText(step, store.EditBuffer, length);
-    if (dataChanged)
-    {
-        uint32_t start, oldEnd, newEnd;
-        DiffRange(history.ShadowData.data(), history.ShadowDataSize, store.MessageData.data(), store.MessageDataSize,
-                  start, oldEnd, newEnd);
-        step.DataStart = start;
-        step.DataOld.assign(history.ShadowData.begin() + start, history.ShadowData.begin() + oldEnd);
-        step.DataNew.assign(store.MessageData.begin() + start, store.MessageData.begin() + newEnd);
-    }
-    if (tableChanged)
-    {
-        DiffTable(step, history.ShadowTable, store);
-        step.Runs.shrink_to_fit();
-        step.TableBytes.shrink_to_fit();
-    }
+    DiffStore(step, history, store, dataChanged, tableChanged);
     step.Bytes = MeasureStep(step);
     history.StepBytes += step.Bytes;
     history.Applied = history.Steps.size();

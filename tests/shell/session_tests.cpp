@@ -139,8 +139,15 @@ TEST(SessionSave, CtrlSWritesWhileRunningAndKeepsTheBoxAndCursor)
     EXPECT_EQ(EditText(h), "qrABCDEF\x02");
     Ctrl(h, SDLK_z);
     EXPECT_FALSE(HasUnsavedChanges(h.App->History));
+    // The save's commit showed nothing new: one undo takes back the typing and the commit.
     Ctrl(h, SDLK_z);
     EXPECT_TRUE(HasUnsavedChanges(h.App->History));
+    EXPECT_EQ(EditText(h), "ABCDEF\x02");
+    EXPECT_EQ(std::vector<uint8_t>(s.MessageData.begin(), s.MessageData.begin() + s.MessageDataSize), data);
+    Ctrl(h, SDLK_y);
+    EXPECT_EQ(EditText(h), "qABCDEF\x02");
+    EXPECT_FALSE(HasUnsavedChanges(h.App->History));
+    EXPECT_EQ(std::vector<uint8_t>(s.MessageData.begin(), s.MessageData.begin() + s.MessageDataSize), written);
 }
 
 static bool FailEveryRename(FileStep step, const char*) { return step == FILE_STEP_RENAME; }
