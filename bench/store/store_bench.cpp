@@ -1,6 +1,7 @@
 // Store operations on a realistic generated pair, each beside its byte-by-byte reference.
 #include "message_store.h"
 #include "encoding.h"
+#include "pristine.h"
 #include "reference.h"
 #include "testdata.h"
 
@@ -8,7 +9,7 @@
 #include <cstring>
 
 // ---- Set-up -------------------------------------------------------------------------------------
-static const MessageStore& Pristine()
+const MessageStore& Pristine()
 {
     static MessageStore store;
     static bool loaded = false;

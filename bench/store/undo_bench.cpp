@@ -2,21 +2,12 @@
 // memory the history takes after 10,000 edits spread over the messages.
 #include "message_store.h"
 #include "undo_history.h"
+#include "pristine.h"
 #include "testdata.h"
 
 #include <benchmark/benchmark.h>
 
 // ---- Set-up -------------------------------------------------------------------------------------
-static void LoadGenerated(MessageStore& store)
-{
-    std::vector<uint8_t> table, data;
-    GenerateMessagePair(1, table, data);
-    std::string dir = MakeTempDir();
-    WriteMessagePair(dir, table, data);
-    LoadMessageFiles(store, dir.c_str());
-    RemoveTempDir(dir);
-    RefreshBox(store, false);
-}
 
 // One action as the editor runs it: the operation, a note, the end-of-frame load and its note.
 template <typename Action> static void Act(MessageStore& store, UndoHistory& history, Action action)
@@ -56,7 +47,7 @@ static void BM_UndoRedoStep(benchmark::State& state)
     static bool made = false;
     if (!made)
     {
-        LoadGenerated(store);
+        store = Pristine();
         ResetHistory(history, store);
         MakeEdits(store, history, 2000, 3);
         Act(store, history, [&] { SelectEntry(store, 10 * ENTRY_SIZE); });
@@ -82,7 +73,7 @@ static void BM_HistoryAfter10000Edits(benchmark::State& state)
     {
         MessageStore store;
         UndoHistory history;
-        LoadGenerated(store);
+        store = Pristine();
         ResetHistory(history, store);
         MakeEdits(store, history, 10000, 5);
         state.counters["steps"] = (double)history.Steps.size();
