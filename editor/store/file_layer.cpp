@@ -25,12 +25,13 @@ static bool InjectedFault(FileStep step, const char* path)
     return false;
 }
 
+const char* FileLayerProgramName = "velloran";
 static char LastFailure[512] = "";
 
 static void ReportFailure(const std::string& path, const char* what, int error)
 {
     snprintf(LastFailure, sizeof(LastFailure), "cannot %s %s: %s", what, path.c_str(), strerror(error));
-    fprintf(stderr, "velloran: %s\n", LastFailure);
+    fprintf(stderr, "%s: %s\n", FileLayerProgramName, LastFailure);
 }
 
 const char* LastFileFailure()

@@ -31,6 +31,9 @@ bool ReplaceFiles(const FileToWrite* files, int count);
 // The line last reported by ReplaceFiles, without the program's name ("" before any failure).
 const char* LastFileFailure();
 
+// The program named in front of a failure line on standard error ("velloran" unless set).
+extern const char* FileLayerProgramName;
+
 // Removes a file; true when it is gone.
 bool RemoveFile(const std::string& path);
 
