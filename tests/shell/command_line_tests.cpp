@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <fstream>
 #include <unistd.h>
 #include <string>
 #include <sys/stat.h>
@@ -31,12 +32,8 @@ static ProgramRun RunVelloran(const std::string& dir, const std::vector<std::str
     run.Out = DrainDescriptor(dup(fileno(out)));
     int status = pclose(out);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    FILE* err = fopen((dir + ".err").c_str(), "rb");
-    if (err)
-    {
-        run.Err = DrainDescriptor(dup(fileno(err)));
-        fclose(err);
-    }
+    std::ifstream err(dir + ".err", std::ios::binary);
+    run.Err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
     remove((dir + ".err").c_str());
     return run;
 }
