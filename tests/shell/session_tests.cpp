@@ -134,17 +134,23 @@ TEST(SessionSave, CtrlSFailsKeepingTheSessionThenWritesAndOneUndoTakesBackTyping
     EXPECT_EQ(storeData(), written);
 }
 
-TEST(SessionSave, ThePlaceholderPairIsNeverWrittenByCtrlS)
+// Neither the placeholder pair of an empty directory nor a damaged pair (held in memory) is written.
+TEST(SessionSave, CtrlSNeverWritesThePlaceholderOrOverADamagedPair)
 {
-    EditorHarness h;
-    ASSERT_TRUE(OpenHarnessWithoutFiles(h));
-    RunFrames(h, 2);
-    std::vector<uint8_t> before = FileBytes(h, DATA_FILE_NAME);
-    Type(h, "q");
-    Press(h, SDLK_s, KMOD_LCTRL);
-    EXPECT_STREQ(h.App->Shell.StatusText, "Not saved: placeholder message");
-    EXPECT_EQ(FileBytes(h, DATA_FILE_NAME), before);
-    EXPECT_EQ(h.App->Store.EditState, EDIT_MODIFIED);
+    for (bool damaged : { false, true })
+    {
+        EditorHarness h;
+        ASSERT_TRUE(damaged ? OpenHarnessPair(h, Bytes("XYZ"), Bytes("Hello")) : OpenHarnessWithoutFiles(h));
+        RunFrames(h, 2);
+        std::vector<uint8_t> table = FileBytes(h, TABLE_FILE_NAME), data = FileBytes(h, DATA_FILE_NAME);
+        Type(h, "q");
+        Press(h, SDLK_s, KMOD_LCTRL);
+        EXPECT_STREQ(h.App->Shell.StatusText,
+                     damaged ? "Not saved: files missing or damaged" : "Not saved: placeholder message");
+        EXPECT_EQ(FileBytes(h, TABLE_FILE_NAME), table);
+        EXPECT_EQ(FileBytes(h, DATA_FILE_NAME), data);
+        EXPECT_EQ(h.App->Store.EditState, EDIT_MODIFIED);
+    }
 }
 
 // ---- Go to a message; paging keys ----
