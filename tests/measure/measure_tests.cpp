@@ -60,35 +60,25 @@ static Bytes Lines(int count)
     return t;
 }
 
-TEST(MeasureLines, FiveLinesFitTheSixthLiesBelowEvenTheBlueBox)
+TEST(MeasureLines, FiveFitTheSixthLiesBelowDrawingEndsAtTheFirstBoxEnd)
 {
     std::vector<LineMeasure> lines;
-    BoxMeasure five = Measure(Lines(5), BOX_BLACK, lines);
-    EXPECT_EQ(five.BelowCount, 0u);
+    EXPECT_EQ(Measure(Lines(5), BOX_BLACK, lines).BelowCount, 0u);
     EXPECT_EQ(lines[4].Y, 242); // rows 242..257: the last row inside the graphic
     for (BoxType type : { BOX_BLACK, BOX_BLUE })
     {
         BoxMeasure six = Measure(Lines(6), type, lines);
-        EXPECT_EQ(six.LinesThatFit, 5u);
-        EXPECT_EQ(six.BelowCount, 1u);
-        EXPECT_TRUE(lines[5].BelowBox && !lines[4].BelowBox);
+        EXPECT_TRUE(six.LinesThatFit == 5 && six.BelowCount == 1) << type;
+        EXPECT_TRUE(lines[5].BelowBox && !lines[4].BelowBox) << type;
     }
-}
-
-TEST(MeasureLines, DrawingEndsAtTheFirstBoxEndAndCountsBeyondTheCallersArray)
-{
-    std::vector<LineMeasure> lines;
     BoxMeasure m = Measure(Lines(3) + std::string(1, CC_BOX_BREAK_ALT) + std::string(40, 'W'), BOX_BLACK, lines);
-    EXPECT_EQ(m.LineCount, 3u);
-    EXPECT_EQ(m.TooWideCount, 0u);
+    EXPECT_TRUE(m.LineCount == 3 && m.TooWideCount == 0);
 
+    // The counts go on beyond the caller's array.
     Bytes many = Lines(40);
     LineMeasure two[2];
     BoxMeasure big = MeasureBoxText(many.data(), (uint32_t)many.size(), BOX_BLACK, two, 2);
-    EXPECT_EQ(big.LineCount, 40u);
-    EXPECT_EQ(big.LinesStored, 2u);
-    EXPECT_EQ(big.BelowCount, 35u);
-    EXPECT_EQ(two[1].Start, 2u);
+    EXPECT_TRUE(big.LineCount == 40 && big.LinesStored == 2 && big.BelowCount == 35 && two[1].Start == 2);
     // A code cut off by the end of the text ends the measure without reading past it.
     Bytes cut = { 'W', CC_SOUND, 0x28 };
     EXPECT_EQ(MeasureBoxText(cut.data(), 3, BOX_BLACK, nullptr, 0).LineCount, 1u);

@@ -54,37 +54,32 @@ TEST(ScriptRoundTrip, GeneratedPairsAndRandomByteSoupsTheStoreAccepts)
         GenerateMessagePair(seed, table, data);
         ExpectExactRoundTrip(table, data);
     }
-    // Random entries over random bytes: without a note the pair comes back exactly; with one,
-    // import gives an aligned pair with the same entries, whose own export is exact.
+    // Random entries over random bytes: export writes what import reads, with as many entries;
+    // without a note the pair comes back exactly (the fuzz target checks the notes' cases).
     TestRandom random(12);
     int exact = 0;
     for (int round = 0; round < 300; round++)
     {
         Buf data(1 + random.Below(600)), table;
-        for (uint8_t& b : data) b = (uint8_t)(random.Chance(30) ? random.Below(0x20) : random.Chance(20) ? random.Next() : 0x20 + random.Below(0x5F));
+        for (uint8_t& b : data) // control codes, any byte, printable text
+            b = (uint8_t)(random.Chance(30) ? random.Below(0x20) : random.Chance(20) ? random.Next() : 0x20 + random.Below(0x5F));
         std::vector<uint32_t> offsets(1 + random.Below(12));
         for (uint32_t& o : offsets) o = random.Chance(30) ? 0 : random.Below((uint32_t)data.size());
         std::sort(offsets.begin(), offsets.end());
         uint32_t mask = random.Chance(50) ? ~3u : ~0u;
         for (uint32_t o : offsets)
             table.insert(table.end(), { (uint8_t)random.Next(), (uint8_t)random.Next(), (uint8_t)random.Next(),
-                                        (uint8_t)(random.Chance(80) ? 0 : random.Next()), (uint8_t)(random.Chance(80) ? 7 : random.Next()),
+                                        (uint8_t)(random.Chance(80) ? 0 : random.Next()),
+                                        (uint8_t)(random.Chance(80) ? 7 : random.Next()),
                                         (uint8_t)((o & mask) >> 16), (uint8_t)((o & mask) >> 8), (uint8_t)(o & mask) });
-        std::vector<std::string> notes, again;
+        std::vector<std::string> notes;
         ScriptPair pair = Parse(Export(table, data, notes));
         ASSERT_TRUE(pair.Errors.empty()) << round << ": " << pair.Errors[0];
         ASSERT_EQ(pair.Table.size(), table.size());
-        if (notes.empty())
-        {
-            EXPECT_EQ(pair.Table, table) << round;
-            EXPECT_EQ(pair.Data, data) << round;
-            exact++;
-            continue;
-        }
-        for (uint32_t e = 0; e < offsets.size(); e++) // ID, type, reserved, high byte kept; aligned
-            EXPECT_TRUE(!memcmp(&pair.Table[e * 8], &table[e * 8], 5) && TableOffset(pair.Table, e * 8) % 4 == 0) << round;
-        Export(pair.Table, pair.Data, again);
-        EXPECT_TRUE(again.empty()) << round << ": " << again[0];
+        if (!notes.empty()) continue;
+        EXPECT_EQ(pair.Table, table) << round;
+        EXPECT_EQ(pair.Data, data) << round;
+        exact++;
     }
     EXPECT_GT(exact, 10);
     EXPECT_LT(exact, 290);
