@@ -167,37 +167,6 @@ TEST(ScriptImport, AcceptsWhatAPersonWouldType)
     EXPECT_EQ(pair.Table, (Buf{ 0x00, 0x1B, 0x21, 0, 7, 0, 0, 0, 0x00, 0x1C, 0x00, 0, 7, 0, 0, 40 }));
 }
 
-// ---- Check ----
-static std::string CheckOf(const Buf& message, bool strict, uint32_t expectedFound)
-{
-    Buf table, data;
-    BuildMessagePair({ message }, table, data);
-    MessageStore store;
-    EXPECT_TRUE(TakeMessagePair(store, table.data(), (uint32_t)table.size(), data.data(), (uint32_t)data.size()));
-    std::string out;
-    EXPECT_EQ(CheckMessages(store, strict, out), expectedFound) << out;
-    return out;
-}
-
-TEST(ScriptCheck, ExactFitOnePixelOverLinesBelowColoursIconsAndStrictFindings)
-{
-    Buf w20(20, 'W');
-    EXPECT_EQ(CheckOf(w20 + Bytes("'") + Buf{ CC_END }, true, 0), ""); // 282 px: the Black box's width
-    EXPECT_EQ(CheckOf(Bytes("ok") + Buf{ CC_BOX_BREAK, CC_LINE_BREAK } + w20 + Bytes("I") + Buf{ CC_END }, false, 1),
-              "ID 1000 box 2 line 2: 283 px wide, the box has 282\n");
-    EXPECT_EQ(CheckOf(Bytes("x\1x\1x\1x\1x\1x") + Buf{ CC_END }, false, 1),
-              "ID 1000 box 1: 6 lines, 5 fit above the bottom of the box\n");
-    EXPECT_EQ(CheckOf(Bytes("x\1x\1x\1x\1x") + Buf{ CC_END }, false, 0), "");
-
-    Buf codes = { CC_COLOR, 0x52, 'a', CC_LINE_BREAK, CC_ICON, 121, CC_ICON, 120, 0x9E, CC_SOUND, 0x12, 0x34, 0x03, CC_END };
-    EXPECT_EQ(CheckOf(codes, false, 2), "ID 1000 box 1 line 1: colour 0x52 is outside 0x40-0x47\n"
-                                        "ID 1000 box 1 line 2: icon 121 lies outside the icon strip (0-120)\n");
-    std::string strict = CheckOf(codes, true, 5);
-    EXPECT_NE(strict.find("line 2: byte 0x9E is not a character"), std::string::npos);
-    EXPECT_NE(strict.find("line 2: sound 0x1234 is not in the sound table"), std::string::npos);
-    EXPECT_NE(strict.find("line 2: byte 0x03"), std::string::npos);
-}
-
 // ---- The program ----
 // Runs velloran-script in dir; out receives what it printed on standard output and error.
 static int RunProgram(const std::string& dir, std::vector<const char*> args, std::string& out)
@@ -227,7 +196,7 @@ protected:
     int Run(std::vector<const char*> args) { return RunProgram(Dir, args, Out); }
 };
 
-TEST_F(ScriptProgram, ExportEditImportAndCheck)
+TEST_F(ScriptProgram, ExportEditImport)
 {
     ASSERT_EQ(Run({ "export" }), 0) << Out;
     Buf script;
@@ -239,15 +208,36 @@ TEST_F(ScriptProgram, ExportEditImportAndCheck)
     EXPECT_EQ(Run({ "check" }), 0);
 
     text.replace(text.find("World"), 5, "Earth");
-    text += "@2000 blue\n" + std::string(21, 'W') + "{end}\n";
+    text += "@2000 staff\nNew{end}\n";
     ASSERT_TRUE(WriteTestFile(Dir, "messages.txt", Buf(text.begin(), text.end())));
-    EXPECT_EQ(Run({ "check", "messages.txt" }), SCRIPT_EXIT_FOUND);
-    EXPECT_EQ(Out, "messages.txt:9: ID 2000 box 1 line 1: 294 px wide, the box has 288\n");
     ASSERT_EQ(Run({ "import" }), 0) << Out;
     EXPECT_NE(Out.find("the script has 3 entries, the table it replaces had 2"), std::string::npos) << Out;
     Buf data;
     ASSERT_TRUE(ReadTestFile(Dir, "nes_message_data_static", data));
-    EXPECT_EQ(data, Bytes("Hello\x02") + Buf(2, 0) + Bytes("Earth\x02") + Buf(2, 0) + Buf(21, 'W') + Buf(1, CC_END));
+    EXPECT_EQ(data, Bytes("Hello\x02") + Buf(2, 0) + Bytes("Earth\x02") + Buf(2, 0) + Bytes("New\x02"));
+}
+
+// Boxes that fit exactly and boxes one pixel too wide, six lines and five, a colour and an icon
+// out of range; with --strict also bytes and a sound the editor does not know.
+TEST_F(ScriptProgram, CheckOfAScript)
+{
+    std::string w20(20, 'W');
+    std::string script = "@1000\n" + w20 + "'{end}\n@1001\nok{box}\n\n" + w20 + "I{end}\n" +
+                         "@1002 blue\n" + w20 + "B{box}\n" + w20 + "H{end}\n" +
+                         "@1003\nx\nx\nx\nx\nx\nx{end}\n@1004\nx\nx\nx\nx\nx{end}\n" +
+                         "@1005\n{color 0x52}a\n{icon 121}{icon 120}{0x9E}{sound 0x1234}{0x03}{end}\n";
+    ASSERT_TRUE(WriteTestFile(Dir, "s.txt", Bytes(script.c_str())));
+    std::string found = "s.txt:3: ID 1001 box 2 line 2: 283 px wide, the box has 282\n"
+                        "s.txt:7: ID 1002 box 2 line 1: 289 px wide, the box has 288\n"
+                        "s.txt:10: ID 1003 box 1: 6 lines, 5 fit above the bottom of the box\n"
+                        "s.txt:23: ID 1005 box 1 line 1: colour 0x52 is outside 0x40-0x47\n"
+                        "s.txt:23: ID 1005 box 1 line 2: icon 121 lies outside the icon strip (0-120)\n";
+    EXPECT_EQ(Run({ "check", "s.txt" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, found);
+    EXPECT_EQ(Run({ "check", "--strict", "s.txt" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, found + "s.txt:23: ID 1005 box 1 line 2: byte 0x9E is not a character or code the editor knows\n"
+                           "s.txt:23: ID 1005 box 1 line 2: sound 0x1234 is not in the sound table\n"
+                           "s.txt:23: ID 1005 box 1 line 2: byte 0x03 is not a character or code the editor knows\n");
 }
 
 // Each error names file, line and column; nothing is written.
