@@ -168,19 +168,6 @@ TEST(ScriptImport, AcceptsWhatAPersonWouldType)
 }
 
 // ---- The program ----
-// Runs velloran-script in dir; out receives what it printed on standard output and error.
-static int RunProgram(const std::string& dir, std::vector<const char*> args, std::string& out)
-{
-    args.insert(args.begin(), "velloran-script");
-    FILE* f = tmpfile();
-    int status = RunScriptProgram((int)args.size(), args.data(), stdin, f, f, dir.c_str());
-    out.assign(ftell(f), '\0');
-    rewind(f);
-    out.resize(fread(&out[0], 1, out.size(), f));
-    fclose(f);
-    return status;
-}
-
 class ScriptProgram : public ::testing::Test
 {
 protected:
@@ -193,7 +180,18 @@ protected:
         ASSERT_TRUE(WriteMessagePair(Dir, Table, Data));
     }
     void TearDown() override { RemoveTempDir(Dir); }
-    int Run(std::vector<const char*> args) { return RunProgram(Dir, args, Out); }
+    // Runs velloran-script in Dir (or dir); Out receives what it printed on standard output and error.
+    int Run(std::vector<const char*> args, std::string dir = "")
+    {
+        args.insert(args.begin(), "velloran-script");
+        FILE* f = tmpfile();
+        int status = RunScriptProgram((int)args.size(), args.data(), stdin, f, f, (dir.empty() ? Dir : dir).c_str());
+        Out.assign(ftell(f), '\0');
+        rewind(f);
+        Out.resize(fread(&Out[0], 1, Out.size(), f));
+        fclose(f);
+        return status;
+    }
 };
 
 TEST_F(ScriptProgram, ExportEditImport)
@@ -282,7 +280,7 @@ TEST_F(ScriptProgram, ImportErrorsAndDamagedFilesWriteNothing)
     EXPECT_EQ(Run({ "check" }), SCRIPT_EXIT_FILES);
 
     std::string empty = MakeTempDir();
-    EXPECT_EQ(RunProgram(empty, { "import", "x.txt" }, Out), SCRIPT_EXIT_FILES);
+    EXPECT_EQ(Run({ "import", "x.txt" }, empty), SCRIPT_EXIT_FILES);
     EXPECT_NE(Out.find("missing"), std::string::npos);
     EXPECT_FALSE(TestFileExists(empty, "table")); // nothing created
     RemoveTempDir(empty);
