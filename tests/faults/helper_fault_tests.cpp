@@ -69,8 +69,7 @@ struct ExtractFaults : ::testing::Test
         return WriteTestFile(Dir, "table", OldTable) && WriteTestFile(Dir, "nes_message_data_static", OldData);
     }
 
-    // Runs the dialogue in this process, in the directory of the files; its console text goes
-    // to *text when given. Temporary files, not memory streams: the Windows build runs this too.
+    // Runs the dialogue in this process in dir; its console text to *text (no memory streams on Windows).
     static int Dialogue(const std::string& dir, const char* answers, std::string* text = nullptr)
     {
         if (chdir(dir.c_str()) != 0) return -1;

@@ -210,12 +210,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     }
 
     // A swapped first word, written last so nothing above covers it.
-    if (presence & 4)
-    {
-        WriteWord(w, presence & 8 ? 0x40123780 : 0x37804012);
-        WriteAt(rom, 0, w, 4);
-    }
     uint8_t first[4] = {};
+    WriteWord(w, presence & 8 ? 0x40123780 : 0x37804012);
+    if (presence & 4) WriteAt(rom, 0, w, 4);
     if (romSize >= 4) ReadAt(rom, 0, first, 4);
     bool swapped = ReadWord(first) == 0x37804012 || ReadWord(first) == 0x40123780;
 
