@@ -721,7 +721,7 @@ TEST_F(HelperRun, ChecksumsWrittenByHelperOnlyWhenTheToolDoesNot)
         EXPECT_EQ(r.Err, "");
         EXPECT_EQ(r.Status, 0);
         EXPECT_TRUE(SameRom(c.Ours ? WithChecksums(want) : want, ReadAll(Rom)));
-        if (c.Args.size() == 3) EXPECT_FALSE(Tool.Started());
+        if (c.Args.size() == 3) { EXPECT_FALSE(Tool.Started()); }
     }
     EXPECT_EQ(Tool.Args(), "2\n[rom.z64]\n[-u]\n");
     EXPECT_EQ(failing.Args(), "2\n[rom.z64]\n[-u]\n");
