@@ -1,10 +1,13 @@
 // Generated message pairs and temporary files for tests and benchmarks.
 #include "testdata.h"
+#include "test_io.h"
 #include "encoding.h"
 #include "sound_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -241,3 +244,28 @@ bool WriteMessagePair(const std::string& dir, const std::vector<uint8_t>& table,
 {
     return WriteTestFile(dir, "table", table) && WriteTestFile(dir, "nes_message_data_static", data);
 }
+
+std::vector<std::string> DirectoryNames(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str()))
+    {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+#ifndef _WIN32
+std::string DrainDescriptor(int fd)
+{
+    std::string text;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof(buf))) > 0) text.append(buf, (size_t)n);
+    close(fd);
+    return text;
+}
+#endif

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifndef _WIN32
@@ -26,19 +25,6 @@ std::string MakeFastTempDir()
     }
     return MakeTempDir();
 #endif
-}
-
-std::vector<std::string> DirectoryNames(const std::string& dir)
-{
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str()))
-    {
-        while (dirent* e = readdir(d))
-            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool RunningAsRoot()

@@ -5,15 +5,13 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "test_io.h"
 
 using Bytes8 = std::vector<uint8_t>;
 
 // A fresh directory in memory (/dev/shm) where there is one, else under $TMPDIR or /tmp, so
 // that hundreds of saves with their syncs stay cheap.
 std::string MakeFastTempDir();
-
-// Names in a directory other than . and .., sorted.
-std::vector<std::string> DirectoryNames(const std::string& dir);
 
 // True when root: permissions do not stop root from creating files.
 bool RunningAsRoot();

@@ -2,6 +2,7 @@
 // against sparse ROM images built here, and checks its console text, exit status and every
 // byte it writes or must leave alone.
 #include "checksum.h"
+#include "test_io.h"
 #include "velloran_version.h"
 #include <algorithm>
 #include <cerrno>
@@ -225,23 +226,13 @@ static bool ExitedWithin(Session& s, int ms, int* status)
     return false;
 }
 
-static std::string Drain(int fd)
-{
-    std::string text;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof(buf))) > 0) text.append(buf, (size_t)n);
-    close(fd);
-    return text;
-}
-
 static RunResult Finish(Session& s, int alreadyStatus = -1)
 {
     if (s.In >= 0) close(s.In);
     s.In = -1;
     RunResult r;
-    r.Out = Drain(s.Out);
-    r.Err = Drain(s.Err);
+    r.Out = DrainDescriptor(s.Out);
+    r.Err = DrainDescriptor(s.Err);
     int status = alreadyStatus;
     if (alreadyStatus == -1) waitpid(s.Pid, &status, 0);
     r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

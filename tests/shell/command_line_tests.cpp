@@ -2,13 +2,13 @@
 // without loading, creating or rewriting any message file; anything else is refused with one
 // line and status 64.
 #include "testdata.h"
+#include "test_io.h"
 #include "velloran_version.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,35 +18,11 @@
 
 typedef std::vector<uint8_t> Bytes8;
 
-// Names in a directory other than . and .., sorted.
-static std::vector<std::string> DirectoryNames(const std::string& dir)
-{
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str()))
-    {
-        while (dirent* e = readdir(d))
-            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct ProgramRun
 {
     int Status = -1; // exit status, -1 when it did not exit normally
     std::string Out, Err;
 };
-
-static std::string ReadPipe(int fd)
-{
-    std::string text;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof(buf))) > 0) text.append(buf, (size_t)n);
-    close(fd);
-    return text;
-}
 
 // Runs velloran with args in dir. No video driver and no display: a program that tried to open
 // its window would fail with status 1 instead of answering.
@@ -71,8 +47,8 @@ static ProgramRun RunVelloran(const std::string& dir, std::vector<const char*> a
     }
     close(out[1]);
     close(err[1]);
-    run.Out = ReadPipe(out[0]); // both texts are far below a pipe's capacity
-    run.Err = ReadPipe(err[0]);
+    run.Out = DrainDescriptor(out[0]); // both texts are far below a pipe's capacity
+    run.Err = DrainDescriptor(err[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
