@@ -2,7 +2,6 @@
 // renamed (as an editor or a virus scanner may) makes the real MoveFileEx fail. A save that fails
 // that way leaves both originals byte-identical and no other files, and succeeds once it is free.
 #include "fault_support.h"
-#include "file_layer.h"
 #include "message_store.h"
 #include "testdata.h"
 
