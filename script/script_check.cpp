@@ -108,11 +108,11 @@ uint32_t CheckMessages(MessageStore& store, bool strict, std::string& out,
         uint32_t offset = ReadTextOffset(store, e * ENTRY_SIZE);
         if (offset >= store.MessageDataSize) continue;
         // An entry sharing the text and type of the one before shows the same boxes.
-        if (e > 0 && offset == ReadTextOffset(store, (e - 1) * ENTRY_SIZE) && (entry[2] >> 4) == (entry[-6] >> 4))
+        if (e > 0 && offset == ReadTextOffset(store, (e - 1) * ENTRY_SIZE) && EntryBoxType(entry) == EntryBoxType(entry - ENTRY_SIZE))
             continue;
-        c.Id = (uint32_t)entry[0] << 8 | entry[1];
+        c.Id = EntryMessageId(entry);
         c.Prefix = prefixes && e < prefixes->size() ? (*prefixes)[e].c_str() : "";
-        BoxType type = (BoxType)(entry[2] >> 4);
+        BoxType type = (BoxType)EntryBoxType(entry);
         ScanBoxStarts(store, offset);
         for (uint32_t box = 0; box <= store.LastBox; box++)
         {

@@ -172,7 +172,7 @@ static void AppendHeader(std::string& out, const uint8_t* entry)
     out += '@';
     AppendHex2(out, entry[0]);
     AppendHex2(out, entry[1]);
-    uint8_t type = entry[2] >> 4, position = entry[2] & 15;
+    uint8_t type = EntryBoxType(entry), position = entry[2] & 15;
     out += ' ';
     if (const char* name = BoxTypeName(type)) out += name;
     else { out += "type="; AppendNumber(out, type); }

@@ -122,37 +122,33 @@ build_zlib() {
     "$prefix" > "$prefix/lib/pkgconfig/zlib.pc"
 }
 
-build_libpng() {
-  cd "$cache/src/libpng1.6"
+# Configures one autotools source tree for the Windows host as shared libraries only, builds it
+# and installs it into the prefix; the arguments after the folder go to configure.
+cross_autotools() {
+  cd "$cache/src/$1"
+  shift
   cross_env
-  ./configure -q --host="$host" --prefix="$prefix" --enable-shared --disable-static \
-    --without-binconfigs > /dev/null
+  ./configure -q --host="$host" --prefix="$prefix" --enable-shared --disable-static "$@" > /dev/null
   make -s -j"$jobs" > /dev/null 2>&1
   make -s install > /dev/null
+}
+
+build_libpng() {
+  cross_autotools libpng1.6 --without-binconfigs
 }
 
 build_sdl() {
-  cd "$cache/src/libsdl1.2"
-  cross_env
   # Standard output and error stay where the caller put them (no stdout.txt, stderr.txt).
-  ./configure -q --host="$host" --prefix="$prefix" --enable-shared --disable-static \
-    --disable-stdio-redirect --disable-audio --disable-cdrom --disable-joystick \
-    --disable-rpath > /dev/null
-  make -s -j"$jobs" > /dev/null 2>&1
-  make -s install > /dev/null
+  cross_autotools libsdl1.2 --disable-stdio-redirect --disable-audio --disable-cdrom --disable-joystick \
+    --disable-rpath
 }
 
 build_sdl_image() {
-  cd "$cache/src/sdl-image1.2"
-  cross_env
   # PNG only, linked to libpng directly (not loaded by name at run time).
-  ./configure -q --host="$host" --prefix="$prefix" --enable-shared --disable-static \
-    --with-sdl-prefix="$prefix" --disable-sdltest \
+  cross_autotools sdl-image1.2 --with-sdl-prefix="$prefix" --disable-sdltest \
     --enable-png --disable-png-shared --disable-bmp --disable-gif --disable-jpg --disable-jpg-shared \
     --disable-lbm --disable-pcx --disable-pnm --disable-tga --disable-tif --disable-tif-shared \
-    --disable-xcf --disable-xpm --disable-xv --disable-webp --disable-webp-shared > /dev/null
-  make -s -j"$jobs" > /dev/null 2>&1
-  make -s install > /dev/null
+    --disable-xcf --disable-xpm --disable-xv --disable-webp --disable-webp-shared
 }
 
 # When the mirror cannot deliver sdl-image1.2, our PNG-only stand-in (tools/windows/) takes its

@@ -107,8 +107,7 @@ static void GoToTypedId(Editor& editor)
     CloseGoToField(editor);
     for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
-        uint32_t entryId = ((uint32_t)store.MessageTable[e] << 8) | store.MessageTable[e + 1];
-        if (entryId == id)
+        if (EntryMessageId(&store.MessageTable[e]) == id)
         {
             SelectEntry(store, e);
             return;

@@ -74,6 +74,19 @@ static void BlitWhole(SDL_Surface* image, SDL_Surface* screen, int x, int y)
 // One line on standard error. A window program on Windows has no console when started by a
 // double click, so there the same text is shown in a message box too; never under the dummy
 // video driver or with VELLORAN_NO_MESSAGE_BOX set, so a headless run cannot block on it.
+static void ShowFailureBox(const char* line)
+{
+#ifdef _WIN32
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    if (getenv("VELLORAN_NO_MESSAGE_BOX") || (driver && strcmp(driver, "dummy") == 0)) return;
+    wchar_t wide[512];
+    if (MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, 512) <= 0) return;
+    MessageBoxW(NULL, wide, L"velloran", MB_OK | MB_ICONERROR);
+#else
+    (void)line;
+#endif
+}
+
 void ReportShellFailure(const char* format, ...)
 {
     char line[512];
@@ -82,13 +95,7 @@ void ReportShellFailure(const char* format, ...)
     vsnprintf(line, sizeof(line), format, args);
     va_end(args);
     fprintf(stderr, "velloran: %s\n", line);
-#ifdef _WIN32
-    const char* driver = getenv("SDL_VIDEODRIVER");
-    if (getenv("VELLORAN_NO_MESSAGE_BOX") || (driver && strcmp(driver, "dummy") == 0)) return;
-    wchar_t wide[512];
-    if (MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, 512) <= 0) return;
-    MessageBoxW(NULL, wide, L"velloran", MB_OK | MB_ICONERROR);
-#endif
+    ShowFailureBox(line);
 }
 
 // Sets the video mode; on failure the window is gone and the program ends after its commit.
@@ -189,7 +196,7 @@ static void DrawOverflowMarks(Editor& editor)
     SDL_Surface* screen = editor.Shell.Screen;
     if (!store.BoxLoaded || !screen) return;
     LineMeasure lines[OVERFLOW_MARK_LINES];
-    BoxType type = (BoxType)(store.CurrentEntry[2] >> 4);
+    BoxType type = (BoxType)EntryBoxType(store.CurrentEntry);
     BoxMeasure measure = MeasureBoxText(store.EditBuffer, EditTextLength(store), type, lines, OVERFLOW_MARK_LINES);
     if (measure.TooWideCount == 0 && measure.BelowCount == 0) return;
     Uint32 red = SDL_MapRGB(screen->format, (OVERFLOW_MARK_COLOUR >> 16) & 0xFF, (OVERFLOW_MARK_COLOUR >> 8) & 0xFF,
@@ -291,7 +298,7 @@ bool RunFrame(Editor& editor)
 
     // 3-4: background and the box of the current type.
     BlitWhole(shell.Images[IMAGE_BACKGROUND], shell.Screen, 0, 0);
-    uint8_t boxType = store.CurrentEntry[2] >> 4;
+    uint8_t boxType = EntryBoxType(store.CurrentEntry);
     if (boxType <= 3) BlitWhole(shell.Images[IMAGE_BOX_BLACK + boxType], shell.Screen, 0, 0);
 
     // 5-6: every pending event, in order, before anything further is drawn.
@@ -344,10 +351,13 @@ int ShutdownEditor(Editor& editor)
         if (shell.FinalFrameDelay) SDL_Delay(shell.FinalFrameDelay);
     }
     ReleaseEditor(editor);
-#ifdef _WIN32
-    // The file layer's line on standard error is not seen without a console.
-    if (!saved) ReportShellFailure("the message files could not be saved: %s", LastFileFailure());
-#endif
+    // The file layer has put its line on standard error; without a console it is not seen.
+    if (!saved)
+    {
+        char line[600];
+        snprintf(line, sizeof(line), "the message files could not be saved: %s", LastFileFailure());
+        ShowFailureBox(line);
+    }
     return saved && !shell.WindowLost ? 0 : 1;
 }
 

@@ -16,6 +16,10 @@ const uint32_t TABLE_FILE_ENTRIES = 2116; // entries of a table extracted from t
 const char* const TABLE_FILE_NAME = "table";
 const char* const DATA_FILE_NAME  = "nes_message_data_static";
 
+// Fields of a table entry: the message ID (bytes 0-1) and the box type (high nibble of byte 2).
+inline uint32_t EntryMessageId(const uint8_t* entry) { return ((uint32_t)entry[0] << 8) | entry[1]; }
+inline uint8_t EntryBoxType(const uint8_t* entry) { return entry[2] >> 4; }
+
 // The placeholder pair written or held when the message files are missing or damaged.
 extern const uint8_t DEFAULT_TABLE[8];
 extern const uint8_t DEFAULT_DATA[];

@@ -33,7 +33,7 @@ void RefreshCurrentEntry(MessageStore& store)
     for (uint32_t i = 0; i < ENTRY_SIZE; i++)
         store.CurrentEntry[i] = store.MessageTable[store.CurrentEntryPos + i];
     store.CurrentTextOffset = ReadTextOffset(store, store.CurrentEntryPos);
-    store.CurrentMessageId = ((uint32_t)store.CurrentEntry[0] << 8) | store.CurrentEntry[1];
+    store.CurrentMessageId = EntryMessageId(store.CurrentEntry);
 }
 
 // ---- Checking and taking a pair -----------------------------------------------------------------
