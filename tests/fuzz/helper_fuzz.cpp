@@ -12,9 +12,10 @@
 // - any command line parses to one clear outcome.
 //
 // Input layout: byte 0 mode (0 inject, 1 extract, else an invalid mode), byte 1 which
-// message files exist before (bits 0-1) and a swapped first word (bit 2; bit 3 which order), byte 2 answer to the overwrite question (bit 7: full sizes, see
-// below), byte 3 the ROM size selector (bits 5-7) and the write step
-// that fails (bits 0-4, 0 none), bytes 4-11 the two words, bytes 12-19 table and data
+// message files exist before (bits 0-1) and a swapped first word (bit 2; bit 3 which order),
+// byte 2 answer to the overwrite question (bit 7: full sizes, see below), byte 3 the ROM size
+// selector (bits 5-7) and the write step that fails (bits 0-4, 0 none), bytes 4-11 the two
+// words, bytes 12-19 table and data
 // size selectors, then bytes spread over the ROM's table area and the message files.
 #include "checksum.h"
 #include "command_line.h"
@@ -23,6 +24,7 @@
 #include "dialogue.h"
 #include "fuzz_common.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,30 +82,20 @@ static void CheckArithmetic(uint64_t romSize, RomWords words, uint64_t tableSize
 // The rest of the input as up to eight arguments split at zero bytes.
 static void CheckCommandLine(const uint8_t* bytes, size_t size)
 {
-    std::string text((const char*)bytes, size < 200 ? size : 200);
-    std::vector<std::string> args;
-    size_t start = 0;
-    while (args.size() < 8 && start <= text.size())
-    {
-        size_t end = text.find('\0', start);
-        if (end == std::string::npos) end = text.size();
-        args.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    std::vector<const char*> argv{ "helper" };
+    std::vector<std::string> args(2); // the program's name, then the first argument
+    for (size_t i = 0; i < size && i < 200; i++)
+        if (bytes[i]) args.back() += (char)bytes[i];
+        else if (args.size() < 9) args.emplace_back();
+        else break;
+    std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     CommandLine cl = ParseCommandLine((int)argv.size(), argv.data());
     if (cl.Action == ACTION_MALFORMED)
         FUZZ_CHECK(!cl.Problem.empty() && cl.Problem.find('\n') == std::string::npos, "malformed without one line");
-    if (cl.Action == ACTION_TRANSFER)
-    {
-        FUZZ_CHECK(cl.Request.RomPath != nullptr, "a transfer without a ROM path");
-        bool found = false;
-        for (const std::string& a : args) found = found || cl.Request.RomPath == a.c_str();
-        FUZZ_CHECK(found, "the ROM path is not one of the arguments");
-        FUZZ_CHECK(!(cl.Request.Force && cl.Request.Kind == COMMAND_INJECT), "--force accepted for inject");
-        FUZZ_CHECK(!(cl.Request.NoChecksum && cl.Request.Kind == COMMAND_EXTRACT), "--no-checksum accepted for extract");
-    }
+    if (cl.Action != ACTION_TRANSFER) return;
+    FUZZ_CHECK(std::find(argv.begin() + 1, argv.end(), cl.Request.RomPath) != argv.end(), "the ROM path is no argument");
+    FUZZ_CHECK(!(cl.Request.Force && cl.Request.Kind == COMMAND_INJECT), "--force accepted for inject");
+    FUZZ_CHECK(!(cl.Request.NoChecksum && cl.Request.Kind == COMMAND_EXTRACT), "--no-checksum accepted for extract");
 }
 
 // ---- Files ------------------------------------------------------------------------------------
@@ -218,12 +210,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     }
 
     // A swapped first word, written last so nothing above covers it.
-    if (presence & 4)
-    {
-        WriteWord(w, presence & 8 ? 0x40123780 : 0x37804012);
-        WriteAt(rom, 0, w, 4);
-    }
     uint8_t first[4] = {};
+    WriteWord(w, presence & 8 ? 0x40123780 : 0x37804012);
+    if (presence & 4) WriteAt(rom, 0, w, 4);
     if (romSize >= 4) ReadAt(rom, 0, first, 4);
     bool swapped = ReadWord(first) == 0x37804012 || ReadWord(first) == 0x40123780;
 
