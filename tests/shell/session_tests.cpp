@@ -18,13 +18,17 @@ static void OpenShown(EditorHarness& h, std::vector<uint8_t>& table, std::vector
     ASSERT_TRUE(RunFrames(h, 2));
 }
 
-// One key as SDL gives it (Ctrl+letter brings a control character); frame 2 loads any new box.
-static void Press(EditorHarness& h, SDLKey key, int mod = KMOD_NONE)
+// A key as SDL gives it (Ctrl+letter brings a control character), each time followed by two
+// frames: the second loads another box when the key asked for one.
+static void Press(EditorHarness& h, SDLKey key, int mod = KMOD_NONE, int times = 1)
 {
     uint16_t unicode = key < 128 ? (uint16_t)key : 0;
     if ((mod & KMOD_CTRL) && key >= SDLK_a && key <= SDLK_z) unicode = (uint16_t)(key - SDLK_a + 1);
-    PushKey(h, key, unicode, (SDLMod)mod);
-    RunFrames(h, 2);
+    for (int i = 0; i < times; i++)
+    {
+        PushKey(h, key, unicode, (SDLMod)mod);
+        RunFrames(h, 2);
+    }
 }
 static void Type(EditorHarness& h, const std::string& text)
 {
@@ -39,8 +43,8 @@ static std::vector<uint8_t> FileBytes(const EditorHarness& h, const char* name)
     return bytes;
 }
 
-// ---- Undo and redo ----
-TEST(SessionUndo, TypingACommitDeleteBoxAndATypeChangeUndoToIdenticalFiles)
+// ---- Undo and redo; go to a message; paging keys ----
+TEST(SessionUndoAndMove, EditsUndoToIdenticalFilesAndTheGoToAndPagingKeysChangeNothing)
 {
     EditorHarness h;
     std::vector<uint8_t> table, data;
@@ -60,24 +64,50 @@ TEST(SessionUndo, TypingACommitDeleteBoxAndATypeChangeUndoToIdenticalFiles)
     ASSERT_EQ(s.MessageTable[8 + 2] >> 4, 3);
 
     // Newest first (the type, the deleted box, the commit), each shown where it was made.
-    Press(h, SDLK_z, KMOD_LCTRL);
-    Press(h, SDLK_z, KMOD_LCTRL);
+    Press(h, SDLK_z, KMOD_LCTRL, 2);
     EXPECT_EQ(EditText(h), "One\x04");
-    EXPECT_EQ(s.CurrentEntryPos, 8u);
     Press(h, SDLK_z, KMOD_LCTRL);
-    EXPECT_EQ(s.CurrentEntryPos, 0u);
     EXPECT_EQ(EditText(h), "xy\x01" "ABCDEF\x02");
     EXPECT_EQ(s.Cursor, 3u);
-    Press(h, SDLK_z, KMOD_LCTRL);
-    Press(h, SDLK_z, KMOD_LCTRL);                // Return, then "xy" as one step
+    Press(h, SDLK_z, KMOD_LCTRL, 2);             // Return, then "xy" as one step
     EXPECT_EQ(s.Cursor, 0u);
     Press(h, SDLK_z, KMOD_LCTRL);                // nothing left to undo
     // Redo with both keys, then back again.
     Press(h, SDLK_y, KMOD_LCTRL);
     Press(h, SDLK_z, KMOD_LCTRL | KMOD_LSHIFT);
     EXPECT_EQ(EditText(h), "xy\x01" "ABCDEF\x02");
-    Press(h, SDLK_z, KMOD_LCTRL);
-    Press(h, SDLK_z, KMOD_LCTRL);
+    Press(h, SDLK_z, KMOD_LCTRL, 2);
+
+    // Back at the loaded state: the go-to field, then the paging keys, which change nothing.
+    Press(h, SDLK_g, KMOD_LCTRL);
+    Type(h, "10x0z22\b2"); // hex digits only, at most four; the box gets none of them
+    EXPECT_STREQ((const char*)h.App->Shell.GoToText, "1002");
+    Press(h, SDLK_RETURN);
+    EXPECT_EQ(EditText(h), "Last\x02");
+    Press(h, SDLK_g, KMOD_LCTRL);
+    Type(h, "beef\r");
+    EXPECT_STREQ(h.App->Shell.StatusText, "No message with ID BEEF");
+
+    // Page keys wrap both ways.
+    Press(h, SDLK_PAGEDOWN);
+    EXPECT_EQ(s.CurrentEntryPos, 0u);
+    Press(h, SDLK_PAGEUP);
+    EXPECT_EQ(s.CurrentEntryPos, 16u);
+    Press(h, SDLK_PAGEUP);
+    ASSERT_EQ(s.CurrentEntryPos, 8u);
+    // Three boxes: Ctrl+Page Up does nothing on the first, Ctrl+Page Down stops at the last.
+    Press(h, SDLK_PAGEUP, KMOD_LCTRL);
+    EXPECT_EQ(s.CurrentBox, 0u);
+    Press(h, SDLK_PAGEDOWN, KMOD_LCTRL, 4);
+    EXPECT_EQ(EditText(h), "Three\x02");
+    Press(h, SDLK_END);
+    EXPECT_EQ(s.Cursor, 5u);
+    Press(h, SDLK_HOME);
+    EXPECT_EQ(s.Cursor, 0u);
+    // Escape closes the go-to field and nothing more; the next Escape quits as always.
+    Press(h, SDLK_g, KMOD_LCTRL);
+    Press(h, SDLK_ESCAPE);
+    EXPECT_FALSE(h.Ended || h.App->Shell.GoToOpen);
     Press(h, SDLK_ESCAPE);
     ASSERT_TRUE(h.Ended);
     EXPECT_EQ(FileBytes(h, DATA_FILE_NAME), data);
@@ -130,47 +160,6 @@ TEST(SessionSave, CtrlSFailsKeepingTheSessionThenWritesAndOneUndoTakesBackTyping
         EXPECT_EQ(FileBytes(p, TABLE_FILE_NAME) + FileBytes(p, DATA_FILE_NAME), before);
         EXPECT_EQ(p.App->Store.EditState, EDIT_MODIFIED);
     }
-}
-
-// ---- Go to a message; paging keys ----
-TEST(SessionMove, GoToFieldPagingKeysAtTheirLimitsAndEscape)
-{
-    EditorHarness h;
-    std::vector<uint8_t> table, data;
-    OpenShown(h, table, data);
-    MessageStore& s = h.App->Store;
-    Press(h, SDLK_g, KMOD_LCTRL);
-    Type(h, "10x0z22\b2"); // hex digits only, at most four; the box gets none of them
-    EXPECT_STREQ((const char*)h.App->Shell.GoToText, "1002");
-    Press(h, SDLK_RETURN);
-    EXPECT_EQ(s.CurrentEntryPos, 16u);
-    EXPECT_EQ(EditText(h), "Last\x02");
-    Press(h, SDLK_g, KMOD_LCTRL);
-    Type(h, "beef\r");
-    EXPECT_STREQ(h.App->Shell.StatusText, "No message with ID BEEF");
-
-    // Page keys wrap both ways.
-    Press(h, SDLK_PAGEDOWN);
-    EXPECT_EQ(s.CurrentEntryPos, 0u);
-    Press(h, SDLK_PAGEUP);
-    EXPECT_EQ(s.CurrentEntryPos, 16u);
-    Press(h, SDLK_PAGEUP);
-    ASSERT_EQ(s.CurrentEntryPos, 8u);
-    // Three boxes: Ctrl+Page Up does nothing on the first, Ctrl+Page Down stops at the last.
-    Press(h, SDLK_PAGEUP, KMOD_LCTRL);
-    EXPECT_EQ(s.CurrentBox, 0u);
-    for (int i = 0; i < 4; i++) Press(h, SDLK_PAGEDOWN, KMOD_LCTRL);
-    EXPECT_EQ(EditText(h), "Three\x02");
-    Press(h, SDLK_END);
-    EXPECT_EQ(s.Cursor, 5u);
-    Press(h, SDLK_HOME);
-    EXPECT_EQ(s.Cursor, 0u);
-    // Escape closes the go-to field and nothing more; the next Escape quits as always.
-    Press(h, SDLK_g, KMOD_LCTRL);
-    Press(h, SDLK_ESCAPE);
-    EXPECT_FALSE(h.Ended || h.App->Shell.GoToOpen);
-    Press(h, SDLK_ESCAPE);
-    EXPECT_TRUE(h.Ended);
 }
 
 // ---- Overflow marks ----
