@@ -10,17 +10,10 @@ static const char* const COLOUR_NAMES[8] = {
     "white", "red", "green", "blue", "cyan", "magenta", "yellow", "black",
 };
 
-const uint8_t SYMBOL_FIRST = 0x9F, SYMBOL_LAST = 0xAA;
 static const char* const SYMBOL_NAMES[SYMBOL_LAST - SYMBOL_FIRST + 1] = {
     "A", "B", "C", "L", "R", "Z", "up", "down", "left", "right", "arrow", "stick",
 };
 
-// Unicode letters of the bytes 0x7F..0x9D (all in Latin-1).
-const uint8_t LETTER_FIRST = 0x7F, LETTER_LAST = 0x9D;
-static const uint8_t LETTER_CODES[LETTER_LAST - LETTER_FIRST + 1] = {
-    0xC0, 0xC1, 0xC2, 0xC4, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB, 0xCF, 0xD4, 0xD6, 0xD9, 0xDB, 0xDC, 0xDF,
-    0xE0, 0xE1, 0xE2, 0xE4, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEF, 0xF4, 0xF6, 0xF9, 0xFB, 0xFC,
-};
 const uint32_t YEN_SIGN = 0xA5; // byte 0x5C shows it
 
 const char* ColourName(uint8_t colour)
@@ -31,11 +24,6 @@ const char* ColourName(uint8_t colour)
 const char* SymbolName(uint8_t b)
 {
     return b >= SYMBOL_FIRST && b <= SYMBOL_LAST ? SYMBOL_NAMES[b - SYMBOL_FIRST] : nullptr;
-}
-
-uint32_t LetterCodePoint(uint8_t b)
-{
-    return b >= LETTER_FIRST && b <= LETTER_LAST ? LETTER_CODES[b - LETTER_FIRST] : 0;
 }
 
 static bool SameLower(const std::string& lower, const char* name)
@@ -69,8 +57,8 @@ int ByteOfCodePoint(uint32_t codePoint)
 {
     if (codePoint >= 0x20 && codePoint <= 0x7E) return (int)codePoint; // '\' is 0x5C as well
     if (codePoint == YEN_SIGN) return 0x5C;
-    for (int i = 0; i <= LETTER_LAST - LETTER_FIRST; i++)
-        if (LETTER_CODES[i] == codePoint) return LETTER_FIRST + i;
+    for (int b = LETTER_FIRST; b <= LETTER_LAST; b++)
+        if (LetterCodePoint((uint8_t)b) == codePoint) return b;
     return -1;
 }
 

@@ -3,9 +3,8 @@
 
 int GlyphCell(uint8_t b)
 {
-    if (b >= 0x20 && b <= 0x7E) return b - 31;
-    if (b >= 0x7F && b <= 0x9D) return b - 30;
-    if (b >= 0x9F && b <= 0xAB) return b - 31;
+    // One rule for every character byte; 0x7F, between ASCII and the letters, has no cell.
+    if ((b >= 0x20 && b <= 0x7E) || (b >= 0x80 && b <= 0xAB)) return b - 31;
     return -1;
 }
 
@@ -20,17 +19,17 @@ struct AdvanceTable
         struct Group { int Advance; const char* Chars; int RangeFirst, RangeLast; };
         static const Group groups[] = {
             { 2,  "'",                       0, -1 },
-            { 3,  ",.Iil",                   0x98, 0x98 },
-            { 4,  "\":;[|`",                 0x88, 0x88 },
+            { 3,  ",.Iil",                   0x99, 0x99 },
+            { 4,  "\":;[|`",                 0x89, 0x89 },
             { 5,  "()*-1]fr",                0, -1 },
             { 6,  "!t{}",                    0, -1 },
-            { 7,  " /<>EFJLPT^abcdehjknpsuvxyz", 0x84, 0x87 },
-            { 7,  "",                        0x8F, 0x97 },
-            { 7,  "",                        0x99, 0x9D },
-            { 8,  "#$+2356789=BSU_goq~",    0x8B, 0x8E },
+            { 7,  " /<>EFJLPT^abcdehjknpsuvxyz", 0x85, 0x88 },
+            { 7,  "",                        0x90, 0x98 },
+            { 7,  "",                        0x9A, 0x9E },
+            { 8,  "#$+2356789=BSU_goq~",    0x8C, 0x8F },
             { 9,  "04?HKRXYZ\\",             0, -1 },
-            { 10, "NV",                      0x7F, 0x83 },
-            { 11, "&ACDGOmw",                0x89, 0x8A },
+            { 10, "NV",                      0x80, 0x84 },
+            { 11, "&ACDGOmw",                0x8A, 0x8B },
             { 12, "@MQ",                     0, -1 },
             { 13, "%",                       0x9F, 0xAB },
             { 14, "W",                       0, -1 },

@@ -15,9 +15,9 @@ const int PLAYER_HIT_WIDTH  = 7;   // ... but is hit-tested and highlighted 7 wi
 const int UNASSIGNED_ADVANCE = 7;
 const int FIXED_ADVANCE     = 16;
 
-// Font cell of a character byte: 0x20..0x7E -> 1..95, 0x7F..0x9D -> 97..127,
-// 0x9F..0xAB -> 128..140 (140 lies outside the sheet). -1 for bytes without a cell
-// (control codes, unassigned bytes, 0x9E, 0xAC..0xFF). CC_PLAYER is not a character byte.
+// Font cell of a character byte: byte - 31 for 0x20..0x7E (cells 1..95) and 0x80..0xAB
+// (letters 97..127, symbols 128..140; 140 lies outside the sheet). -1 for bytes without a cell
+// (control codes, 0x7F, 0xAC..0xFF). CC_PLAYER is not a character byte.
 int GlyphCell(uint8_t b);
 
 // True when the byte is drawn as a character glyph (it has a cell, even one outside the sheet).
