@@ -28,6 +28,22 @@ bool FindSoundName(const std::string& lowerName, uint16_t* soundId);
 // -1 when the encoding has none.
 int ByteOfCodePoint(uint32_t codePoint);
 
+// How a code's tag writes its argument bytes (read big-endian as one number).
+enum TagArgument : uint8_t
+{
+    TAG_NO_ARGUMENT,
+    TAG_DECIMAL,  // {speed 2}, {fade-long 300}
+    TAG_MESSAGE,  // a message ID in four hex digits, as in a header: {goto 4013}
+    TAG_HEX,      // {background 0x000A01}
+    TAG_COLOUR,   // {red}, or {color 0x52} outside the colour table
+    TAG_SOUND,    // {sound Poe Giggle} or {sound 0x28DF}
+};
+TagArgument TagArgumentOf(uint8_t code);
+// The control code a tag names: the code table's tags, and the names of older scripts
+// ({pass08} {pass09} {pass15} {pass1A} {box-alt}, which give the code byte alone: the bytes
+// after it are its arguments, as they always were). -1 when the word names no code.
+int FindCodeTag(const std::string& lowerName, bool* alone);
+
 // ---- Export (script_export.cpp) ----------------------------------------------------------------
 // Writes the script of the store's pair to out. notes receives one line for every place where
 // import would not give the pair back byte for byte (what it will normalise); empty when the

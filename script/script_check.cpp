@@ -29,6 +29,13 @@ static void Report(CheckContext& c, uint32_t box, uint32_t line, const char* wha
     c.Found++;
 }
 
+// True for a code of the table and a character with a font cell.
+static bool KnownByte(uint8_t b)
+{
+    if (b < CONTROL_CODE_COUNT) return b == CC_LINE_BREAK || ControlCode(b).Tag;
+    return GlyphCell(b) >= 0 && GlyphCell(b) < FONT_CELL_COUNT;
+}
+
 // Codes and bytes of one box, walked as the renderer walks them.
 static void CheckCodes(CheckContext& c, const uint8_t* text, uint32_t length, uint32_t box, bool strict)
 {
@@ -38,7 +45,7 @@ static void CheckCodes(CheckContext& c, const uint8_t* text, uint32_t length, ui
     while (!EndsTextAt(text, i, length))
     {
         uint8_t b = text[i];
-        if (b >= 0x20 && b < 0x9E)
+        if (b >= 0x20 && b <= LETTER_LAST && b != 0x7F)
         {
             i++; // a character: nothing to report (most of the text)
             continue;
@@ -61,8 +68,7 @@ static void CheckCodes(CheckContext& c, const uint8_t* text, uint32_t length, ui
             snprintf(what, sizeof(what), "sound 0x%02X%02X is not in the sound table", text[i + 1], text[i + 2]);
             Report(c, box, line, what);
         }
-        else if (strict && b != CC_PLAYER && IsGlyphElement(b) &&
-                 (GlyphCell(b) < 0 || GlyphCell(b) >= FONT_CELL_COUNT))
+        else if (strict && !KnownByte(b))
         {
             snprintf(what, sizeof(what), "byte 0x%02X is not a character or code the editor knows", b);
             Report(c, box, line, what);

@@ -39,19 +39,42 @@ static void AppendHexRun(std::string& out, const uint8_t* bytes, uint32_t count)
     out += '}';
 }
 
-// True when the byte is written as a hex tag (no character, letter, symbol or named code).
+// True when the byte is written as a hex tag: a byte that is no character, letter or symbol and
+// a code without a name (TEXT_NUL, 0x03). Such bytes take no arguments.
 static bool IsHexByte(uint8_t b)
 {
-    if (b >= 0x20 && b <= 0x7E) return false;
-    if (LetterCodePoint(b) || SymbolName(b)) return false;
-    switch (b)
+    if (b < CONTROL_CODE_COUNT) return b != CC_LINE_BREAK && !ControlCode(b).Tag;
+    return b > 0x7E && !LetterCodePoint(b) && !SymbolName(b);
+}
+
+// A code with its arguments as a tag: {speed 2}, {goto 4013}, {red}, {sound Poe Giggle}.
+static void AppendCodeTag(std::string& out, uint8_t code, const uint8_t* a)
+{
+    int count = ControlArgumentCount(code);
+    uint32_t value = 0;
+    for (int k = 0; k < count; k++) value = value << 8 | a[k];
+    TagArgument style = TagArgumentOf(code);
+    if (style == TAG_COLOUR && ColourName(a[0]))
     {
-    case CC_LINE_BREAK: case CC_END: case CC_BOX_BREAK: case CC_BOX_BREAK_ALT: case CC_PLAYER:
-    case CC_PASS_08: case CC_PASS_09: case CC_PASS_15: case CC_PASS_1A:
-        return false;
-    default:
-        return true; // unassigned bytes; codes with arguments are decided by the caller
+        out += '{';
+        out += ColourName(a[0]);
+        out += '}';
+        return;
     }
+    out += '{';
+    out += ControlCode(code).Tag;
+    if (style != TAG_NO_ARGUMENT) out += ' ';
+    const char* soundName = style == TAG_SOUND ? SoundTagName((uint16_t)value) : nullptr;
+    if (soundName)
+        out += soundName;
+    else if (style == TAG_DECIMAL)
+        AppendNumber(out, value);
+    else if (style != TAG_NO_ARGUMENT)
+    {
+        if (style != TAG_MESSAGE) out += "0x"; // a message ID is written as in a header
+        for (int k = 0; k < count; k++) AppendHex2(out, a[k]);
+    }
+    out += '}';
 }
 
 // ---- One message -------------------------------------------------------------------------------
@@ -66,19 +89,16 @@ static void AppendMessageText(std::string& out, const uint8_t* data, uint32_t da
         uint8_t b = data[p];
         int arguments = ControlArgumentCount(b);
         if (arguments > 0 && p + arguments >= dataSize) break;
-        if (arguments == 0 && IsHexByte(b))
+        if (IsHexByte(b))
         {
             uint32_t run = p + 1;
-            while (run < end && run - p < 16 && ControlArgumentCount(data[run]) == 0 && IsHexByte(data[run]))
-                run++;
+            while (run < end && run - p < 16 && IsHexByte(data[run])) run++;
             AppendHexRun(out, data + p, run - p);
             p = run;
             continue;
         }
-        const uint8_t* a = data + p + 1;
-        switch (b)
+        if (b == CC_LINE_BREAK)
         {
-        case CC_LINE_BREAK:
             // A space that ends a line is written as a tag: text editors strip trailing blanks.
             if (!out.empty() && out.back() == ' ')
             {
@@ -86,59 +106,22 @@ static void AppendMessageText(std::string& out, const uint8_t* data, uint32_t da
                 out += "{sp}";
             }
             out += '\n';
-            break;
-        case CC_END: out += "{end}"; break;
-        case CC_BOX_BREAK: out += "{box}\n"; break;     // the line break after it is layout
-        case CC_BOX_BREAK_ALT: out += "{box-alt}\n"; break;
-        case CC_PLAYER: out += "{player}"; break;
-        case CC_PASS_08: out += "{pass08}"; break;
-        case CC_PASS_09: out += "{pass09}"; break;
-        case CC_PASS_15: out += "{pass15}"; break;
-        case CC_PASS_1A: out += "{pass1A}"; break;
-        case CC_COLOR:
-            if (const char* name = ColourName(a[0]))
-            {
-                out += '{';
-                out += name;
-                out += '}';
-            }
-            else
-            {
-                out += "{color 0x";
-                AppendHex2(out, a[0]);
-                out += '}';
-            }
-            break;
-        case CC_SHIFT: out += "{shift "; AppendNumber(out, a[0]); out += '}'; break;
-        case CC_ICON: out += "{icon "; AppendNumber(out, a[0]); out += '}'; break;
-        case CC_SOUND:
-        {
-            uint16_t id = (uint16_t)(a[0] << 8 | a[1]);
-            out += "{sound ";
-            if (const char* name = SoundTagName(id))
-                out += name;
-            else
-            {
-                out += "0x";
-                AppendHex2(out, a[0]);
-                AppendHex2(out, a[1]);
-            }
-            out += '}';
-            break;
         }
-        default:
-            if (b == '{') out += "{{";
-            else if (b == '@' && (out.empty() || out.back() == '\n')) out += "{@}"; // not a header
-            else if (b == 0x5C) AppendUtf8(out, 0xA5);                            // the yen sign
-            else if (b >= 0x20 && b <= 0x7E) out += (char)b;
-            else if (uint32_t letter = LetterCodePoint(b)) AppendUtf8(out, letter);
-            else
-            {
-                out += '{';
-                out += SymbolName(b);
-                out += '}';
-            }
-            break;
+        else if (b < CONTROL_CODE_COUNT)
+        {
+            AppendCodeTag(out, b, data + p + 1);
+            if (b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT) out += '\n'; // layout: the next box on its own line
+        }
+        else if (b == '{') out += "{{";
+        else if (b == '@' && (out.empty() || out.back() == '\n')) out += "{@}"; // not a header
+        else if (b == YEN_BYTE) AppendUtf8(out, 0xA5);                          // the yen sign
+        else if (b >= 0x20 && b <= 0x7E) out += (char)b;
+        else if (uint32_t letter = LetterCodePoint(b)) AppendUtf8(out, letter);
+        else
+        {
+            out += '{';
+            out += SymbolName(b);
+            out += '}';
         }
         if (b == CC_END) break;
         p += 1 + arguments;

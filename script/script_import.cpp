@@ -149,8 +149,52 @@ static bool IsHexTag(const std::string& content)
     return content.size() >= 2 && content[0] == '0' && (content[1] == 'x' || content[1] == 'X');
 }
 
-// One tag inside a message. Returns true when it was {end}.
-static bool ReadTag(ScriptParser& p, const std::string& content, uint32_t index)
+// What a tag inside a message was, for the reading of the rest of its line.
+enum TagRead : uint8_t
+{
+    TAG_READ_TEXT,      // anything else, or an error
+    TAG_READ_BOX_BREAK, // a named box break: a line break right after it is layout
+    TAG_READ_END,       // {end}
+};
+
+// The argument of a code's tag as a number of ControlArgumentCount(code) bytes.
+static bool ParseCodeArgument(uint8_t code, const std::string& argument, uint32_t* value)
+{
+    uint32_t limit = (uint32_t)(((uint64_t)1 << (8 * ControlArgumentCount(code))) - 1);
+    switch (TagArgumentOf(code))
+    {
+    case TAG_COLOUR:
+    {
+        uint8_t colour = 0;
+        if (FindColourName(Lower(argument), &colour)) return *value = colour, true;
+        return ParseNumber(argument, limit, value);
+    }
+    case TAG_SOUND:
+    {
+        uint16_t sound = 0;
+        if (FindSoundName(Lower(argument), &sound)) return *value = sound, true;
+        return IsHexTag(argument) && ParseNumber(argument, limit, value);
+    }
+    case TAG_MESSAGE: // four hex digits as in a header, 0x allowed
+        return ParseNumber(IsHexTag(argument) ? argument : "0x" + argument, limit, value);
+    default:
+        return ParseNumber(argument, limit, value);
+    }
+}
+
+static const char* ArgumentHint(uint8_t code)
+{
+    switch (TagArgumentOf(code))
+    {
+    case TAG_COLOUR: return "a colour name or a byte such as 0x41";
+    case TAG_SOUND: return "a sound name or an ID such as 0x28DF";
+    case TAG_MESSAGE: return "a message ID of four hex digits such as 4013";
+    case TAG_HEX: return "three bytes such as 0x000A01";
+    default: return ControlArgumentCount(code) == 2 ? "a number from 0 to 65535" : "a number from 0 to 255";
+    }
+}
+
+static TagRead ReadTag(ScriptParser& p, const std::string& content, uint32_t index)
 {
     if (IsHexTag(content))
     {
@@ -158,80 +202,64 @@ static bool ReadTag(ScriptParser& p, const std::string& content, uint32_t index)
         if (!ParseHexBytes(content, bytes))
         {
             Error(p, index, "bad hex tag {" + content + "}: write bytes as {0x1F} or {0x1F 20}");
-            return false;
+            return TAG_READ_TEXT;
         }
         for (uint8_t b : bytes)
         {
             if (b == CC_END && p.ArgumentsOwed == 0)
             {
                 Error(p, index, "the end of a message is written {end}, not as a hex byte");
-                return false;
+                return TAG_READ_TEXT;
             }
             AppendByte(p, b);
         }
-        return false;
+        return TAG_READ_TEXT;
     }
     std::string name, argument;
     SplitTag(content, name, argument);
-    uint32_t value = 0;
     uint8_t byte = 0;
-    uint16_t sound = 0;
-    bool wantsArgument = name == "color" || name == "colour" || name == "shift" || name == "icon" || name == "sound";
+    bool alone = false;
+    int code = FindCodeTag(name, &alone);
+    bool wantsArgument = code >= 0 && !alone && ControlArgumentCount((uint8_t)code) > 0;
     if (!wantsArgument && !argument.empty())
     {
         Error(p, index, "the tag {" + name + "} takes no argument");
-        return false;
+        return TAG_READ_TEXT;
     }
-    if (name == "end")
+    if (code == CC_END)
     {
         if (p.ArgumentsOwed > 0)
         {
             Error(p, index, "{end} would be read as the argument of the code before it");
-            return false;
+            return TAG_READ_TEXT;
         }
         AppendByte(p, CC_END);
-        return true;
+        return TAG_READ_END;
     }
-    if (name == "box") AppendByte(p, CC_BOX_BREAK);
-    else if (name == "box-alt") AppendByte(p, CC_BOX_BREAK_ALT);
+    if (code >= 0 && !wantsArgument) AppendByte(p, (uint8_t)code);
+    else if (code >= 0)
+    {
+        uint32_t value = 0;
+        if (!ParseCodeArgument((uint8_t)code, argument, &value))
+        {
+            Error(p, index, "{" + name + "} needs " + ArgumentHint((uint8_t)code) +
+                            (argument.empty() ? "" : ", not \"" + argument + "\""));
+            return TAG_READ_TEXT;
+        }
+        AppendByte(p, (uint8_t)code);
+        for (int k = ControlArgumentCount((uint8_t)code) - 1; k >= 0; k--) AppendByte(p, (uint8_t)(value >> (8 * k)));
+    }
     else if (name == "br") AppendByte(p, CC_LINE_BREAK);
     else if (name == "sp") AppendByte(p, ' ');
     else if (name == "@") AppendByte(p, '@');
-    else if (name == "player") AppendByte(p, CC_PLAYER);
-    else if (name == "pass08") AppendByte(p, CC_PASS_08);
-    else if (name == "pass09") AppendByte(p, CC_PASS_09);
-    else if (name == "pass15") AppendByte(p, CC_PASS_15);
-    else if (name == "pass1a") AppendByte(p, CC_PASS_1A);
     else if (FindColourName(name, &byte)) AppendCode(p, CC_COLOR, byte);
     else if (FindSymbolName(name, &byte)) AppendByte(p, byte);
-    else if (name == "color" || name == "colour")
-    {
-        if (FindColourName(Lower(argument), &byte) || (ParseNumber(argument, 255, &value) && (byte = (uint8_t)value, true)))
-            AppendCode(p, CC_COLOR, byte);
-        else
-            Error(p, index, "{" + name + "} needs a colour name or a byte such as 0x41");
-    }
-    else if (name == "shift" || name == "icon")
-    {
-        if (ParseNumber(argument, 255, &value))
-            AppendCode(p, name == "shift" ? CC_SHIFT : CC_ICON, (uint8_t)value);
-        else
-            Error(p, index, "{" + name + "} needs a number from 0 to 255");
-    }
-    else if (name == "sound")
-    {
-        if (FindSoundName(Lower(argument), &sound) || (IsHexTag(argument) && ParseNumber(argument, 0xFFFF, &value) && (sound = (uint16_t)value, true)))
-        {
-            AppendByte(p, CC_SOUND);
-            AppendByte(p, (uint8_t)(sound >> 8));
-            AppendByte(p, (uint8_t)sound);
-        }
-        else
-            Error(p, index, "{sound} needs a sound name or an ID such as 0x28DF, not \"" + argument + "\"");
-    }
     else
+    {
         Error(p, index, "unknown tag {" + content + "}");
-    return false;
+        return TAG_READ_TEXT;
+    }
+    return code == CC_BOX_BREAK || code == CC_BOX_BREAK_ALT ? TAG_READ_BOX_BREAK : TAG_READ_TEXT;
 }
 
 // ---- Lines -------------------------------------------------------------------------------------
@@ -293,13 +321,13 @@ static bool ReadTextLine(ScriptParser& p)
             // Blanks around the name do not matter.
             size_t first = content.find_first_not_of(" \t"), last = content.find_last_not_of(" \t");
             content = first == std::string::npos ? "" : content.substr(first, last - first + 1);
-            if (ReadTag(p, content, i))
+            TagRead read = ReadTag(p, content, i);
+            if (read == TAG_READ_END)
             {
                 ReadAfterEnd(p, close + 1);
                 return true;
             }
-            std::string lower = Lower(content);
-            lastWasBoxBreak = lower == "box" || lower == "box-alt";
+            lastWasBoxBreak = read == TAG_READ_BOX_BREAK;
             i = close + 1;
             continue;
         }

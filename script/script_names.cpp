@@ -1,5 +1,6 @@
-// The names the script gives to colours, controller symbols, accented letters, box types and
-// positions and sounds, in one place for writing and reading.
+// The names the script gives to control codes, colours, controller symbols, accented letters, box
+// types and positions and sounds, in one place for writing and reading. The codes' own names are
+// in the code table (encoding.h); only how each writes its arguments and the old names are here.
 #include "script.h"
 #include "encoding.h"
 #include "sound_table.h"
@@ -107,4 +108,34 @@ bool FindSoundName(const std::string& lowerName, uint16_t* soundId)
     for (int i = 0; i < SOUND_COUNT; i++)
         if (SameLower(lowerName, TrimmedSoundName(i))) return *soundId = SoundIdTable[i], true;
     return false;
+}
+
+// ---- Control codes -----------------------------------------------------------------------------
+TagArgument TagArgumentOf(uint8_t code)
+{
+    switch (code)
+    {
+    case CC_COLOR: return TAG_COLOUR;
+    case CC_SOUND: return TAG_SOUND;
+    case CC_NEXT_MESSAGE: return TAG_MESSAGE;
+    case CC_PASS_15: return TAG_HEX; // three bytes of no known number
+    default: return ControlArgumentCount(code) > 0 ? TAG_DECIMAL : TAG_NO_ARGUMENT;
+    }
+}
+
+int FindCodeTag(const std::string& lowerName, bool* alone)
+{
+    // Names of scripts written when these codes were thought to take no arguments.
+    static const struct { const char* Name; uint8_t Code; } OLD_NAMES[] = {
+        { "pass08", CC_PASS_08 }, { "pass09", CC_PASS_09 }, { "pass15", CC_PASS_15 },
+        { "pass1a", CC_PASS_1A }, { "box-alt", CC_BOX_BREAK_ALT },
+    };
+    *alone = false;
+    for (int b = 0; b < CONTROL_CODE_COUNT; b++)
+        if (const char* tag = ControlCode((uint8_t)b).Tag)
+            if (SameLower(lowerName, tag)) return b;
+    for (const auto& old : OLD_NAMES)
+        if (lowerName == old.Name) return *alone = true, old.Code;
+    if (lowerName == "colour") return CC_COLOR;
+    return -1;
 }

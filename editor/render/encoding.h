@@ -44,7 +44,8 @@ const uint8_t CC_TIME_OF_DAY   = 0x1F; // the game writes in the time of day
 const int CONTROL_CODE_COUNT = 0x20;
 const int MAX_ARGUMENTS      = 3;
 
-// What a code is, for every reader. Tag is the script's name of the code; Meaning is the words
+// What a code is, for every reader. Tag is the script's name of the code (the script writes its
+// arguments after it, {speed 2}, and reads the name in any letter case); Meaning is the words
 // the editor uses for it (a "%d" stands for the argument, read big-endian). Both are NULL where
 // the code has no name of its own.
 struct ControlCodeInfo
@@ -66,11 +67,11 @@ inline const ControlCodeInfo& ControlCode(uint8_t b)
         { 1, "shift",           "gap of %d pixels" },                        // 0x06
         { 2, "goto",            "goes on with message %04X" },               // 0x07
         { 0, "instant",         "text appears at once" },                    // 0x08
-        { 0, "letters",         "text appears letter by letter" },           // 0x09
+        { 0, "by-letter",       "text appears letter by letter" },           // 0x09
         { 0, "keep-open",       "the box stays open" },                      // 0x0A
-        { 0, "event",           "waits for an event of the game" },          // 0x0B
+        { 0, "wait-event",      "waits for an event of the game" },          // 0x0B
         { 1, "box-delay",       "box break after %d frames" },               // 0x0C
-        { 0, "button",          "waits for a button press" },                // 0x0D
+        { 0, "wait-button",     "waits for a button press" },                // 0x0D
         { 1, "fade",            "the box closes after %d frames" },          // 0x0E
         { 0, "player",          "the player's name" },                       // 0x0F
         { 0, "ocarina",         "the ocarina" },                             // 0x10
