@@ -2,6 +2,7 @@
 #include "testdata.h"
 #include "test_io.h"
 #include "encoding.h"
+#include "glyph_table.h"
 #include "sound_table.h"
 
 #include <algorithm>
@@ -168,6 +169,235 @@ void GenerateMessagePair(uint32_t seed, std::vector<uint8_t>& table, std::vector
             AppendBox(random, data);
             if (b + 1 < boxes)
                 data.push_back(random.Chance(5) ? CC_BOX_BREAK_ALT : CC_BOX_BREAK);
+        }
+        data.push_back(CC_END);
+    }
+    while (data.size() % 4 != 0) data.push_back(0);
+}
+
+// ---- Game-like text -----------------------------------------------------------------------------
+// Words of our own; the accented ones are UTF-8 here and turned into the game's letter bytes.
+static const char* const ENGLISH_WORDS[] = {
+    "the", "you", "a", "of", "to", "and", "is", "this", "that", "it", "with", "for", "can", "hollow",
+    "marsh", "lantern", "tower", "cellar", "ferry", "rope", "well", "hammer", "cloak", "seed", "stone",
+    "ember", "river", "bell", "ladder", "morning", "evening", "coins", "Ravéna", "cliff", "owl", "gate",
+};
+static const char* const GERMAN_WORDS[] = {
+    "und", "der", "wend", "ist", "kratt", "ulm", "senn", "borgel", "drimm", "feldar", "hosk", "tarn",
+    "Grünwalk", "Flößmar", "Übertalk", "Kärnbusch", "Mühlgrat", "Hölzwend", "Äugelsprung", "Stößel",
+    "Fürbach", "Schlüßweid", "mögen", "größel", "wüst", "Bärfang", "schön", "Lötkamm", "Öde", "fäßlich",
+};
+static const char* const FRENCH_WORDS[] = {
+    "le", "la", "vous", "et", "pour", "mon", "dans", "sur", "bral", "tissou", "marel", "quivon",
+    "Mélançoir", "Pâtrevèle", "Ëlvoisé", "Crôutemêre", "Sûvelaire", "Àmbrelée", "Çatirène", "naïvelot",
+    "Bêchouré", "déçu", "là", "forêt", "crépin", "Éclave", "Ôrmaille", "Ülrevin", "bâtisé", "ÈlÂÁÏÛ",
+};
+
+struct GameWords
+{
+    std::vector<std::vector<uint8_t>> Words;
+    std::vector<int> Widths; // pen advance of each word
+};
+
+static std::vector<uint8_t> GameBytes(const char* utf8)
+{
+    std::vector<uint8_t> out;
+    for (const uint8_t* p = (const uint8_t*)utf8; *p; p++)
+    {
+        if (*p < 0x80)
+        {
+            out.push_back(*p);
+            continue;
+        }
+        uint32_t codePoint = (uint32_t)(p[0] & 0x1F) << 6 | (p[1] & 0x3F); // Latin-1: two bytes
+        p++;
+        for (int b = LETTER_FIRST; b <= LETTER_LAST; b++)
+            if (LetterCodePoint((uint8_t)b) == codePoint) out.push_back((uint8_t)b);
+    }
+    return out;
+}
+
+static const GameWords& WordsOf(GameLanguage language)
+{
+    static GameWords lists[3];
+    GameWords& w = lists[language];
+    if (w.Words.empty())
+    {
+        const char* const* source = language == GAME_GERMAN ? GERMAN_WORDS : language == GAME_FRENCH ? FRENCH_WORDS : ENGLISH_WORDS;
+        size_t count = language == GAME_GERMAN ? sizeof(GERMAN_WORDS) / sizeof(GERMAN_WORDS[0])
+                     : language == GAME_FRENCH ? sizeof(FRENCH_WORDS) / sizeof(FRENCH_WORDS[0])
+                                               : sizeof(ENGLISH_WORDS) / sizeof(ENGLISH_WORDS[0]);
+        for (size_t i = 0; i < count; i++)
+        {
+            w.Words.push_back(GameBytes(source[i]));
+            int width = 0;
+            for (uint8_t b : w.Words.back()) width += GlyphAdvance(b);
+            w.Widths.push_back(width);
+        }
+    }
+    return w;
+}
+
+// Argument values that look like structure: TEXT_NUL, line break, end, box break, box break
+// with delay, icon code.
+static const uint8_t COLLIDING[6] = { 0x00, 0x01, 0x02, 0x04, 0x0C, 0x13 };
+
+static uint8_t ArgumentByte(TestRandom& random, uint32_t low, uint32_t span)
+{
+    return random.Chance(40) ? COLLIDING[random.Below(6)] : (uint8_t)(low + random.Below(span));
+}
+
+const int GAME_LINE_BUDGET = 176;   // pixels of a line; the box has 282 (an icon takes 40)
+const int GAME_STAND_IN_WIDTH = 48; // room left for a number or time the game writes in
+
+// One line: words with colours, gaps, symbols, the portrait and the codes the game puts inside a
+// line, until the budget is spent.
+static void AppendGameLine(TestRandom& random, const GameWords& words, std::vector<uint8_t>& out)
+{
+    int width = 0;
+    for (uint32_t w = 0; w < 9; w++)
+    {
+        uint32_t pick = random.Below((uint32_t)words.Words.size());
+        int wordWidth = words.Widths[pick];
+        uint32_t roll = random.Below(1000);
+        int extra = roll < 25 ? GAME_STAND_IN_WIDTH : roll < 45 ? 20 : 16; // a stand-in, a gap, a symbol
+        if (w > 0 && width + 7 + wordWidth + extra > GAME_LINE_BUDGET) break;
+        if (w > 0) out.push_back(' '), width += 7;
+        std::vector<uint8_t> word = words.Words[pick];
+        if (w == 0 && word[0] >= 'a' && word[0] <= 'z') word[0] = (uint8_t)(word[0] - 0x20); // a capital starts the line
+        if (roll < 25) // a number the game writes in, before the word
+        {
+            static const uint8_t WRITTEN[7] = { CC_TIMER, CC_TIMER_2, CC_POINTS, CC_TOKENS, CC_FISH,
+                                                CC_TIME_OF_DAY, CC_HIGH_SCORE };
+            uint8_t code = WRITTEN[random.Below(7)];
+            out.push_back(code);
+            if (code == CC_HIGH_SCORE) out.push_back(ArgumentByte(random, 0, 7));
+            out.push_back(' ');
+            width += GAME_STAND_IN_WIDTH;
+        }
+        else if (roll < 45)
+        {
+            out.push_back(CC_SHIFT);
+            uint8_t gap = ArgumentByte(random, 3, 18);
+            out.push_back(gap);
+            width += gap;
+        }
+        else if (roll < 55)
+            out.push_back((uint8_t)(SYMBOL_FIRST + random.Below(12))), out.push_back(' '), width += 20;
+        else if (roll < 62)
+            out.push_back(CC_PLAYER), out.push_back(' '), width += 23;
+        else if (roll < 67)
+            out.push_back(random.Chance(50) ? CC_AWAIT_BUTTON : CC_OCARINA);
+        if (roll >= 67 && roll < 127) // a word in colour
+        {
+            out.push_back(CC_COLOR);
+            out.push_back((uint8_t)(COLOR_FIRST + 1 + random.Below(6)));
+            out.insert(out.end(), word.begin(), word.end());
+            out.push_back(CC_COLOR);
+            out.push_back(COLOR_WHITE);
+        }
+        else if (roll >= 127 && roll < 140) // a word at once, then letter by letter again
+        {
+            out.push_back(CC_PASS_08);
+            out.insert(out.end(), word.begin(), word.end());
+            out.push_back(CC_PASS_09);
+        }
+        else if (roll >= 140 && roll < 146) // a change of speed
+        {
+            out.push_back(CC_SPEED);
+            out.push_back(ArgumentByte(random, 0, 4));
+            out.insert(out.end(), word.begin(), word.end());
+        }
+        else
+            out.insert(out.end(), word.begin(), word.end());
+        width += wordWidth;
+    }
+    if (random.Chance(30)) out.push_back(random.Chance(50) ? '.' : '!');
+}
+
+// One box: its sound and icon, up to four lines (a blank one among them at times), and the codes
+// the game puts at the end of a box.
+static void AppendGameBox(TestRandom& random, const GameWords& words, std::vector<uint8_t>& out, bool last)
+{
+    if (random.Chance(3)) out.push_back(CC_PASS_1A);
+    if (random.Chance(7))
+    {
+        uint16_t id = SoundIdTable[random.Below(SOUND_COUNT)];
+        out.push_back(CC_SOUND);
+        out.push_back((uint8_t)(id >> 8));
+        out.push_back((uint8_t)id);
+    }
+    if (random.Chance(9))
+    {
+        out.push_back(CC_ICON);
+        out.push_back(ArgumentByte(random, 0, 121));
+    }
+    uint32_t lines = random.Chance(30) ? 4 : 1 + random.Below(3);
+    uint32_t blank = lines == 4 && random.Chance(25) ? 1 + random.Below(3) : lines; // a gap between paragraphs
+    for (uint32_t l = 0; l < lines; l++)
+    {
+        if (l > 0) out.push_back(CC_LINE_BREAK);
+        if (l != blank) AppendGameLine(random, words, out);
+    }
+    uint32_t roll = random.Below(100);
+    if (roll < 3) out.push_back(CC_KEEP_OPEN);
+    else if (roll < 5) out.push_back(CC_AWAIT_EVENT);
+    else if (roll < 8 && last) out.push_back(random.Chance(65) ? CC_TWO_CHOICE : CC_THREE_CHOICE);
+    else if (roll < 10 && last)
+    {
+        out.push_back(CC_FADE);
+        out.push_back(ArgumentByte(random, 10, 90));
+    }
+    else if (roll < 11 && last)
+    {
+        out.push_back(CC_FADE_LONG);
+        out.push_back(ArgumentByte(random, 0, 2));
+        out.push_back(ArgumentByte(random, 0, 256));
+    }
+}
+
+void GenerateGameLikePair(uint32_t seed, GameLanguage language, std::vector<uint8_t>& table,
+                          std::vector<uint8_t>& data)
+{
+    TestRandom random(seed * 3 + language);
+    const GameWords& words = WordsOf(language);
+    table.clear();
+    data.clear();
+    table.reserve(GENERATED_ENTRIES * 8);
+    data.reserve(400 * 1024);
+    uint16_t id = 0x0001;
+    for (uint32_t i = 0; i < GENERATED_ENTRIES; i++)
+    {
+        while (data.size() % 4 != 0) data.push_back(0);
+        uint8_t typePosition = (uint8_t)((random.Below(6) << 4) | random.Below(3));
+        AppendEntry(table, id, typePosition, (uint32_t)data.size());
+        id = (uint16_t)(id + 1 + (random.Chance(10) ? random.Below(40) : 0));
+        if (random.Chance(1)) // a background picture before the text
+        {
+            data.push_back(CC_PASS_15);
+            for (int k = 0; k < 3; k++) data.push_back(ArgumentByte(random, 0, 64));
+        }
+        if (random.Chance(2)) data.push_back(CC_PASS_08);
+        uint32_t boxes = 1 + random.Below(3) + (random.Chance(10) ? random.Below(4) : 0);
+        for (uint32_t b = 0; b < boxes; b++)
+        {
+            AppendGameBox(random, words, data, b + 1 == boxes);
+            if (b + 1 == boxes) break;
+            if (random.Chance(6))
+            {
+                data.push_back(CC_BOX_BREAK_ALT);
+                data.push_back(ArgumentByte(random, 10, 80));
+            }
+            else
+                data.push_back(CC_BOX_BREAK);
+        }
+        // The text goes on with another message: its ID, often with a low byte like a code
+        // (the first such message always ends 07 xx 13 02).
+        if (random.Chance(3) || i == 7)
+        {
+            data.push_back(CC_NEXT_MESSAGE);
+            data.push_back((uint8_t)random.Below(0x60));
+            data.push_back(i == 7 ? CC_ICON : ArgumentByte(random, 0, 256));
         }
         data.push_back(CC_END);
     }

@@ -22,6 +22,17 @@ struct TestRandom
 // control code, text offsets ascending and aligned to 4 with zero bytes between messages.
 void GenerateMessagePair(uint32_t seed, std::vector<uint8_t>& table, std::vector<uint8_t>& data);
 
+// Text like the game's own, in one of three languages (English-, German- and French-like words of
+// our own, the latter two full of accented letters): every control code of the table at about the
+// rate the game uses it, arguments equal to 0x00, 0x01, 0x02, 0x04, 0x0C and 0x13 right after
+// their codes, boxes of up to four lines with blank lines and gaps, messages that go on with
+// another (0x07 and an ID, one of them ending 07 xx 13 02). Made to fit: every line stays well
+// inside the box with room for stand-ins of the numbers the game writes in, no box has more than
+// four lines, colours and icons lie inside their tables. Same layout as GenerateMessagePair.
+enum GameLanguage : uint8_t { GAME_ENGLISH, GAME_GERMAN, GAME_FRENCH };
+void GenerateGameLikePair(uint32_t seed, GameLanguage language, std::vector<uint8_t>& table,
+                          std::vector<uint8_t>& data);
+
 // A pair holding the given messages in order (each should end in CC_END), IDs from 0x1000 on,
 // offsets aligned to 4 with zero padding.
 void BuildMessagePair(const std::vector<std::vector<uint8_t>>& messages, std::vector<uint8_t>& table,
