@@ -129,11 +129,19 @@ def render_seeds():
 def script_seeds():
     block = "@1000 blue top\n{red}Hello{white} there{sp}\n{icon 5}{shift 12}{sound Poe Giggle}{A}{stick}{box}\n" \
             "\u00c9t\u00e9 \u00a5 \\ {{x} {0x9E 00}{end}{0x00 11}\n\n@1001 same\n@1002 type=9 position=7 reserved=0x12\n" \
-            "{@}line{box-alt}\n{END}\n"
+            "{@}line{box-delay 30}\n{END}\n"
     write("script", "script", b"\0" + block.encode("utf-8"))
+    # Every code by its name, and the older names that give the code byte alone.
+    codes = "@1000\n{speed 2}{goto 4013}{box-delay 40}\n{fade 12}{fade-long 300}{background 0x000102}" \
+            "{high-score 4}{two-choice}{three-choice}{wait-button}{wait-event}{keep-open}{instant}{by-letter}\n" \
+            "{ocarina}{timer}{timer2}{points}{tokens}{fish}{time}{no-skip}{pass15}abc{box-alt}\nQ{end}\n"
+    write("script", "codes", b"\0" + codes.encode("utf-8"))
     write("script", "errors", b"\0" + b"junk\n@10000\n{bogus}{0xZZ}{0x06}{end} x\n@0001\nno end\n")
     table, data = pair(MESSAGES)
     write("script", "pair", b"\1" + bytes([5, 0, 16, 64, 100, 160, 200, 255, 255]) + data)
+    # A message that goes on with message 0x4013 (its low byte is the icon code) before its end.
+    goes_on = b"Go" + bytes([0x0C, 0x02]) + b"on" + bytes([0x07, 0x40, 0x13, 0x02]) + b"\0\0Next" + bytes([0x02])
+    write("script", "pair_goes_on", b"\1" + bytes([1, 0, 181, 0, 0, 0, 0, 0, 0]) + goes_on)
 
 
 if __name__ == "__main__":

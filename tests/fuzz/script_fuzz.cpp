@@ -6,11 +6,47 @@
 //         offsets (scaled into the data, sorted). Every pair the store takes exports to a
 //         script that import reads without an error, with the same entries, aligned; without
 //         notes it comes back exactly, with notes the normalised pair is exact from then on.
+// Both: inside a message's text export writes a hex tag only for bytes that neither the code
+// table nor the font names (so every code appears by its name, with its arguments).
 #include "script.h"
+#include "encoding.h"
 #include "fuzz_common.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+
+static bool UnnamedByte(uint8_t b)
+{
+    if (b < CONTROL_CODE_COUNT) return b != CC_LINE_BREAK && !ControlCode(b).Tag;
+    return b == 0x7F || b > SYMBOL_LAST;
+}
+
+// Walks the script's tags line by line; a hex tag before the line's {end} is message text.
+static void CheckHexTagsAreUnnamed(const std::string& script)
+{
+    bool afterEnd = false;
+    for (size_t i = 0; i < script.size(); i++)
+    {
+        char c = script[i];
+        if (c == '\n') afterEnd = false;
+        if (c != '{') continue;
+        if (i + 1 < script.size() && script[i + 1] == '{')
+        {
+            i++;
+            continue;
+        }
+        size_t close = script.find('}', i);
+        FUZZ_CHECK(close != std::string::npos, "export wrote a tag without its end");
+        std::string tag = script.substr(i + 1, close - i - 1);
+        if (tag == "end") afterEnd = true;
+        else if (!afterEnd && tag.compare(0, 2, "0x") == 0)
+            for (size_t k = 2; k + 1 < tag.size(); k += 3) // "0x00 03 7F"
+                FUZZ_CHECK(UnnamedByte((uint8_t)strtoul(tag.substr(k, 2).c_str(), nullptr, 16)),
+                           "export wrote a named byte as a hex tag");
+        i = close;
+    }
+}
 
 static void CheckScript(const uint8_t* text, size_t size)
 {
@@ -26,6 +62,7 @@ static void CheckScript(const uint8_t* text, size_t size)
     std::vector<std::string> notes;
     ExportScript(store, script, notes);
     FUZZ_CHECK(notes.empty(), "an imported pair is not exported exactly");
+    CheckHexTagsAreUnnamed(script);
     ScriptPair again;
     ParseScript((const uint8_t*)script.data(), script.size(), "f.txt", again);
     FUZZ_CHECK(again.Errors.empty(), "export wrote a script import refuses");
@@ -57,6 +94,7 @@ static void CheckPair(const uint8_t* bytes, size_t size)
     ScriptPair pair;
     ParseScript((const uint8_t*)script.data(), script.size(), "f.txt", pair);
     FUZZ_CHECK(pair.Errors.empty(), "export wrote a script import refuses");
+    CheckHexTagsAreUnnamed(script);
     FUZZ_CHECK(pair.Table.size() == table.size(), "the script lost or gained entries");
     for (uint32_t e = 0; e < entries; e++) // ID, type, reserved and high byte kept; offset aligned
         FUZZ_CHECK(!memcmp(&pair.Table[e * 8], &table[e * 8], 5) && pair.Table[e * 8 + 7] % 4 == 0,
