@@ -160,7 +160,8 @@ TEST_F(GameTextRender, ScanCopyRendererMeasureAndScriptAgreeOnEveryEnd)
         ASSERT_TRUE(pair.Errors.empty()) << pair.Errors[0];
         EXPECT_TRUE(pair.Table == table && pair.Data == data);
         // Every byte has a name: no hex tag in a text made only of known bytes.
-        EXPECT_EQ(script.find("{0x"), script.rfind("{end}{0x00") + 5); // only the padding after the last
+        size_t hex = script.find("{0x"); // only the padding after the last message
+        EXPECT_TRUE(hex == std::string::npos || hex == script.rfind("{end}{0x00") + 5);
         char header[8];
         snprintf(header, sizeof(header), "\n@%02X%02X", table[7 * ENTRY_SIZE], table[7 * ENTRY_SIZE + 1]);
         size_t end = script.find("{end}", script.find(header));
@@ -187,7 +188,8 @@ TEST(GameText, ExportImportIsExactAndCheckFindsNothing)
             EXPECT_TRUE(notes.empty()) << notes[0];
             ASSERT_TRUE(pair.Errors.empty()) << pair.Errors[0];
             EXPECT_TRUE(pair.Table == table && pair.Data == data) << language << " " << seed;
-            EXPECT_EQ(script.find("{0x"), script.rfind("{end}{0x00") + 5);
+            size_t hex = script.find("{0x");
+            EXPECT_TRUE(hex == std::string::npos || hex == script.rfind("{end}{0x00") + 5);
             EXPECT_EQ(CheckMessages(store, true, report), 0u) << report.substr(0, 2000);
         }
 }
