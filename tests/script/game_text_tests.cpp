@@ -216,6 +216,7 @@ TEST(GameText, AnEditOfOneBoxChangesOnlyThatMessage)
             store.ReloadPending = 1;
             RefreshBox(store, false);
             Buf expected = messages[e];
+            ASSERT_LT(shape.BoxStarts[box] + at, expected.size()) << "the copy of entry " << e << " box " << box << " runs past its message";
             expected.insert(expected.begin() + shape.BoxStarts[box] + at, 'X');
             for (uint32_t k = 0; k < entries; k++)
             {
