@@ -128,8 +128,9 @@ static void AppendMessageText(std::string& out, const uint8_t* data, uint32_t da
     }
 }
 
-// End of the message at start: just past its first CC_END element, or the end of the data (also
-// where a code's arguments are cut off by it: its last byte is an argument, not an end).
+// End of the message at start: just past its first CC_END element; without one, the end of the
+// data or the start of a code whose arguments the end of the data cuts off (its last byte is an
+// argument, not an end).
 static uint32_t MessageEndAt(const uint8_t* data, uint32_t dataSize, uint32_t start, bool* hasEnd)
 {
     uint32_t p = start;
@@ -146,7 +147,7 @@ static uint32_t MessageEndAt(const uint8_t* data, uint32_t dataSize, uint32_t st
         p += 1 + arguments;
     }
     *hasEnd = false;
-    return dataSize;
+    return p;
 }
 
 // ---- Headers -----------------------------------------------------------------------------------
@@ -223,9 +224,13 @@ void ExportScript(const MessageStore& store, std::string& out, std::vector<std::
         AppendMessageText(out, data, dataSize, offset, end);
         if (!hasEnd)
         {
+            // A code cut off by the end of the data is kept as bytes after the end import adds.
             out += "{end}";
-            snprintf(note, sizeof(note), "ID %s: its text has no end code; import adds one (and leaves out a code cut off by the end of the data)", id.c_str());
+            for (uint32_t k = end; k < dataSize; k += 16)
+                AppendHexRun(out, data + k, dataSize - k < 16 ? dataSize - k : 16);
+            snprintf(note, sizeof(note), "ID %s: its text has no end code; import adds one (before a code cut off by the end of the data)", id.c_str());
             notes.push_back(note);
+            end = dataSize;
         }
         if (end > nextOffset)
         {
