@@ -70,7 +70,10 @@ TEST(ScriptRoundTrip, RandomByteSoupsTheStoreAccepts)
         ASSERT_TRUE(pair.Errors.empty()) << round << ": " << pair.Errors[0];
         ASSERT_EQ(pair.Table.size(), table.size());
         exact += notes.empty();
-        if (notes.empty()) EXPECT_TRUE(pair.Table == table && pair.Data == data) << round;
+        if (notes.empty())
+        {
+            EXPECT_TRUE(pair.Table == table && pair.Data == data) << round;
+        }
     }
     EXPECT_TRUE(exact > 10 && exact < 290) << exact;
 }
