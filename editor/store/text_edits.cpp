@@ -15,15 +15,18 @@ static bool Editable(const MessageStore& store)
     return store.BoxLoaded && !store.BoxReadOnly && store.EditState != EDIT_BOX_REMOVED;
 }
 
-// True when the text holds exactly boxes box ends by the terminator rule, the last of them its
-// last byte.
+// True when the text holds exactly boxes box ends by the element walk, the last of them its last
+// byte.
 static bool EndsAtLastByte(const uint8_t* text, uint32_t length, int boxes)
 {
-    int ends = 0;
-    for (uint32_t k = 0; k < length; k++)
-        if (IsBoxTerminatorByte(text[k]) && (k == 0 || (text[k - 1] != CC_ICON && text[k - 1] != CC_SHIFT)))
-            if (++ends == boxes) return k + 1 == length;
-    return false;
+    uint32_t p = 0;
+    for (int box = 0; box < boxes; box++)
+    {
+        bool terminated = false;
+        p += BoxTextLength(text + p, length - p, &terminated);
+        if (!terminated) return false;
+    }
+    return p == length;
 }
 
 // Keeps the text of length bytes built in EditTemp when it is acceptable.
@@ -52,63 +55,61 @@ static bool Splice(MessageStore& store, uint32_t index, uint32_t remove, const u
     return AcceptEditTemp(store, index + count + tail, boxes);
 }
 
-// Index of the box's terminator (the last byte of the text) or 0 for an empty text.
-static uint32_t TerminatorIndex(const MessageStore& store)
-{
-    uint32_t length = EditTextLength(store);
-    return length > 0 ? length - 1 : 0;
-}
-
-// A cursor past the terminator (set from outside) acts at the terminator.
-static void KeepCursorInText(MessageStore& store)
-{
-    uint32_t last = TerminatorIndex(store);
-    if (store.Cursor > last) store.Cursor = last;
-}
-
 // First index of code in the text, or the text length when there is none. Argument bytes are
 // stepped over as the preview reads them: icon 18 or a gap of 18 pixels is the byte of
 // CC_SOUND, and taking it for one would overwrite the text behind it.
 static uint32_t FindCode(const MessageStore& store, uint8_t code)
 {
     uint32_t length = EditTextLength(store);
-    for (uint32_t i = 0; i < length; i += 1 + ControlArgumentCount(store.EditBuffer[i]))
+    for (uint32_t i = 0; i < length; i += ElementLength(store.EditBuffer, i, length))
         if (store.EditBuffer[i] == code) return i;
     return length;
 }
 
 // ---- Basic edits ----------------------------------------------------------------------------------
+// True when index lies between two elements of the text (or at its end).
+static bool AtElementBoundary(const MessageStore& store, uint32_t index)
+{
+    return index <= EditTextLength(store) && ElementStartOf(store.EditBuffer, 0, index) == index;
+}
+
+// Bytes go in and out only between whole elements, never between a code and its arguments.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte)
 {
-    return Splice(store, index, 0, &byte, 1);
+    return AtElementBoundary(store, index) && Splice(store, index, 0, &byte, 1);
 }
 
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count)
 {
-    if (count > 0) Splice(store, index, count, nullptr, 0);
+    if (count > 0 && AtElementBoundary(store, index) && AtElementBoundary(store, index + count))
+        Splice(store, index, count, nullptr, 0);
 }
 
 void TypeByte(MessageStore& store, uint8_t byte)
 {
     if (!Editable(store)) return;
-    KeepCursorInText(store);
+    KeepCursorOnElement(store);
     if (InsertEditByte(store, store.Cursor, byte)) store.Cursor++;
 }
 
 void EraseBack(MessageStore& store)
 {
     if (!Editable(store)) return;
-    KeepCursorInText(store);
-    if (store.Cursor > 0 && Splice(store, store.Cursor - 1, 1, nullptr, 0)) store.Cursor--;
+    KeepCursorOnElement(store);
+    if (store.Cursor == 0) return;
+    // The element before the cursor goes whole: a code with its arguments.
+    uint32_t start = ElementStartOf(store.EditBuffer, 0, store.Cursor - 1);
+    if (Splice(store, start, store.Cursor - start, nullptr, 0)) store.Cursor = start;
 }
 
 void EraseForward(MessageStore& store)
 {
     if (!Editable(store)) return;
-    KeepCursorInText(store);
+    KeepCursorOnElement(store);
     uint8_t b = store.EditBuffer[store.Cursor];
-    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < EditTextLength(store))
-        Splice(store, store.Cursor, 1, nullptr, 0);
+    uint32_t length = EditTextLength(store);
+    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < length)
+        Splice(store, store.Cursor, ElementLength(store.EditBuffer, store.Cursor, length), nullptr, 0);
 }
 
 // ---- Boxes ----------------------------------------------------------------------------------------
