@@ -73,10 +73,11 @@ static bool AtElementBoundary(const MessageStore& store, uint32_t index)
     return index <= EditTextLength(store) && ElementStartOf(store.EditBuffer, 0, index) == index;
 }
 
-// Bytes go in and out only between whole elements, never between a code and its arguments.
+// Bytes go in and out only between whole elements, never between a code and its arguments. A
+// code that carries arguments cannot go in alone: it would take the text after it for them.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte)
 {
-    return AtElementBoundary(store, index) && Splice(store, index, 0, &byte, 1);
+    return ControlArgumentCount(byte) == 0 && AtElementBoundary(store, index) && Splice(store, index, 0, &byte, 1);
 }
 
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count)

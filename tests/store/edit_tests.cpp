@@ -72,6 +72,7 @@ TEST_F(StoreTest, CodesStayWholeWhenEdited)
     Text box = Text{ CC_NEXT_MESSAGE, 0x00, CC_END } + Bytes("b") + Text{ CC_END };
     LoadMessages({ box });
     EXPECT_FALSE(InsertEditByte(Store, 1, 'z'));
+    EXPECT_FALSE(InsertEditByte(Store, 0, CC_SPEED)); // would take the goto code for its speed
     DeleteEditBytes(Store, 0, 1);
     DeleteEditBytes(Store, 1, 2);
     EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
