@@ -57,7 +57,7 @@ def main():
         printable[48:],
         b"The quick brown fox jumps over the lazy dog, 1234567890!",
         b"WAVE Minimum: 5 Characters (Search!) 100% @home \"yes\" 'no'",
-        bytes(range(0x7F, 0x9E)),
+        bytes(range(0x80, 0x9F)),
         bytes(range(0x9F, 0xAB)) + b" " + bytes([PLAYER]) + b" Hello, " + bytes([PLAYER]) + b"!",
     ]
     width, height = 760, 40 + 20 * (len(lines) + 8)

@@ -81,13 +81,13 @@ inline const ControlCodeInfo& ControlCode(uint8_t b)
         { 0, "instant",         "text appears at once",                          LOOK_MARKER,   nullptr }, // 0x08
         { 0, "letters",         "text appears letter by letter",                 LOOK_MARKER,   nullptr }, // 0x09
         { 0, "keep-open",       "the box stays open",                            LOOK_MARKER,   nullptr }, // 0x0A
-        { 0, "event",           "waits for an event of the game",                LOOK_MARKER,   nullptr }, // 0x0B
+        { 0, "event",           "waits for a game event",                        LOOK_MARKER,   nullptr }, // 0x0B
         { 1, "box-delay",       "box break after %d frames",                     LOOK_OWN,      nullptr }, // 0x0C
         { 0, "button",          "waits for a button press",                      LOOK_MARKER,   nullptr }, // 0x0D
-        { 1, "fade",            "the box closes after %d frames",                LOOK_MARKER,   nullptr }, // 0x0E
+        { 1, "fade",            "closes after %d frames",                        LOOK_MARKER,   nullptr }, // 0x0E
         { 0, "player",          "the player character",                          LOOK_OWN,      nullptr }, // 0x0F
         { 0, "ocarina",         "the ocarina",                                   LOOK_MARKER,   nullptr }, // 0x10
-        { 2, "fade-long",       "the box closes after %d frames",                LOOK_MARKER,   nullptr }, // 0x11
+        { 2, "fade-long",       "closes after %d frames",                        LOOK_MARKER,   nullptr }, // 0x11
         { 2, "sound",           "sound %04X",                                    LOOK_MARKER,   nullptr }, // 0x12
         { 1, "icon",            "icon %d",                                       LOOK_OWN,      nullptr }, // 0x13
         { 1, "speed",           "text speed %d",                                 LOOK_MARKER,   nullptr }, // 0x14
