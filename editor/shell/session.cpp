@@ -23,9 +23,7 @@ void SetStatus(Editor& editor, const char* text)
     snprintf(editor.Shell.StatusText, sizeof(editor.Shell.StatusText), "%s", text);
 }
 
-// Words for the element at the cursor, in the text encoding: a code by its meaning and
-// arguments, a character by itself and its byte. Empty when no box is loaded.
-static void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size)
+void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size)
 {
     line[0] = 0;
     uint32_t length = EditTextLength(store);

@@ -90,6 +90,9 @@ void CloseGoToField(Editor& editor);
 void SaveNow(Editor& editor);
 // The element at the cursor, the unsaved-changes mark and the status line or the go-to field.
 void DrawSessionTexts(Editor& editor);
+// Words for the element at the cursor, in the text encoding: a code by its meaning and
+// arguments, a character by itself and its byte. Empty when no box is loaded.
+void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size);
 void SetStatus(Editor& editor, const char* text);
 
 // ---- Side panels ----------------------------------------------------------------------------

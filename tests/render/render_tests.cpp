@@ -300,10 +300,14 @@ TEST_F(RenderTest, PendingIconIsAppliedByThePreview)
     EXPECT_EQ(Render.ShownIcon, 0x20);
     EXPECT_EQ(Render.PendingIcon, NO_ICON);
 
-    // Insert at the start when the box has none; shown from the next call.
+    // Insert at the start when the box has none; shown from the next call. The cursor stays
+    // on its letter, not inside the new code.
     Render.PendingIcon = 7;
+    Store.Cursor = 1;
     Preview(c, "Hi" + END);
     EXPECT_EQ(std::string((const char*)Store.EditBuffer), Code(CC_ICON, 7) + "Hi" + END);
+    EXPECT_EQ(Store.Cursor, 3u);
+    Store.Cursor = 5000;
     EXPECT_EQ(Render.ShownIcon, NO_ICON);
     EXPECT_EQ(Render.PendingIcon, NO_ICON);
 
