@@ -361,10 +361,7 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
     if (preview && render.PendingIcon != NO_ICON && render.PendingIcon != REMOVE_ICON &&
         render.ShownIcon == NO_ICON)
     {
-        // The cursor stays on the element it stood on, never inside the new code.
-        uint32_t before = EditTextLength(store);
         SetBoxIcon(store, start, render.PendingIcon, CODE_INSERT);
-        if (EditTextLength(store) == before + 2 && store.Cursor >= start) store.Cursor += 2;
         render.PendingIcon = NO_ICON;
     }
     if (owned) SDL_FreeSurface(owned);

@@ -127,6 +127,23 @@ void AddBox(MessageStore& store)
 }
 
 // ---- Codes ----------------------------------------------------------------------------------------
+// A whole code of length bytes goes in at index or out from it; the cursor stays on the element
+// it stood on, so it never lands inside the code.
+static void InsertCode(MessageStore& store, uint32_t index, const uint8_t* code, uint32_t length)
+{
+    if (AtElementBoundary(store, index) && Splice(store, index, 0, code, length) && store.Cursor >= index)
+        store.Cursor += length;
+}
+
+static void RemoveCode(MessageStore& store, uint32_t index, uint32_t length)
+{
+    uint32_t textLength = EditTextLength(store);
+    if (!AtElementBoundary(store, index) || index >= textLength ||
+        ElementLength(store.EditBuffer, index, textLength) != length || !Splice(store, index, length, nullptr, 0))
+        return;
+    if (store.Cursor >= index + length) store.Cursor -= length;
+    else if (store.Cursor > index) store.Cursor = index;
+}
 void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
 {
     if (!Editable(store)) return;
@@ -134,7 +151,7 @@ void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
     bool present = found < EditTextLength(store);
     if (mode == CODE_REMOVE)
     {
-        if (present) Splice(store, found, 3, nullptr, 0);
+        if (present) RemoveCode(store, found, 3);
         return;
     }
     if (soundIndex < 0 || soundIndex >= SOUND_COUNT) return;
@@ -145,7 +162,7 @@ void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
         if (present) Splice(store, found + 1, 2, code + 1, 2);
     }
     else if (mode == CODE_INSERT)
-        Splice(store, index, 0, code, 3);
+        InsertCode(store, index, code, 3);
 }
 
 void SetBoxIcon(MessageStore& store, uint32_t index, uint8_t icon, int mode)
@@ -159,10 +176,10 @@ void SetBoxIcon(MessageStore& store, uint32_t index, uint8_t icon, int mode)
     else if (mode == CODE_INSERT)
     {
         uint8_t code[2] = { CC_ICON, icon };
-        Splice(store, index, 0, code, 2);
+        InsertCode(store, index, code, 2);
     }
     else if (mode == CODE_REMOVE)
-        Splice(store, index, 2, nullptr, 0);
+        RemoveCode(store, index, 2);
 }
 
 void ColourSelection(MessageStore& store, const TextSelection& selection, uint8_t colour)
