@@ -129,18 +129,22 @@ void AddBox(MessageStore& store)
 // ---- Codes ----------------------------------------------------------------------------------------
 // A whole code of length bytes goes in at index or out from it; the cursor stays on the element
 // it stood on, so it never lands inside the code.
+// A cursor set beyond the text (it acts at the terminator) is left as it is.
 static void InsertCode(MessageStore& store, uint32_t index, const uint8_t* code, uint32_t length)
 {
-    if (AtElementBoundary(store, index) && Splice(store, index, 0, code, length) && store.Cursor >= index)
+    uint32_t before = EditTextLength(store);
+    if (AtElementBoundary(store, index) && Splice(store, index, 0, code, length) && store.Cursor >= index &&
+        store.Cursor < before)
         store.Cursor += length;
 }
 
 static void RemoveCode(MessageStore& store, uint32_t index, uint32_t length)
 {
-    uint32_t textLength = EditTextLength(store);
-    if (!AtElementBoundary(store, index) || index >= textLength ||
-        ElementLength(store.EditBuffer, index, textLength) != length || !Splice(store, index, length, nullptr, 0))
+    uint32_t before = EditTextLength(store);
+    if (!AtElementBoundary(store, index) || index >= before ||
+        ElementLength(store.EditBuffer, index, before) != length || !Splice(store, index, length, nullptr, 0))
         return;
+    if (store.Cursor >= before) return;
     if (store.Cursor >= index + length) store.Cursor -= length;
     else if (store.Cursor > index) store.Cursor = index;
 }
