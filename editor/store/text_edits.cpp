@@ -128,26 +128,33 @@ void AddBox(MessageStore& store)
 
 // ---- Codes ----------------------------------------------------------------------------------------
 // A whole code of length bytes goes in at index or out from it; the cursor stays on the element
-// it stood on, so it never lands inside the code.
-// A cursor set beyond the text (it acts at the terminator) is left as it is.
+// it stood on (the code's own when it stood inside one), so it never lands inside a code. A
+// cursor set beyond the text (it acts at the terminator) is left as it is.
+static uint32_t CursorElement(const MessageStore& store, uint32_t textLength)
+{
+    return store.Cursor < textLength ? ElementStartOf(store.EditBuffer, 0, store.Cursor) : store.Cursor;
+}
+
 static void InsertCode(MessageStore& store, uint32_t index, const uint8_t* code, uint32_t length)
 {
     uint32_t before = EditTextLength(store);
-    if (AtElementBoundary(store, index) && Splice(store, index, 0, code, length) && store.Cursor >= index &&
-        store.Cursor < before)
-        store.Cursor += length;
+    uint32_t cursor = CursorElement(store, before);
+    if (!AtElementBoundary(store, index) || !Splice(store, index, 0, code, length)) return;
+    if (cursor < before && cursor >= index) cursor += length;
+    store.Cursor = cursor;
 }
 
 static void RemoveCode(MessageStore& store, uint32_t index, uint32_t length)
 {
     uint32_t before = EditTextLength(store);
+    uint32_t cursor = CursorElement(store, before);
     if (!AtElementBoundary(store, index) || index >= before ||
         ElementLength(store.EditBuffer, index, before) != length || !Splice(store, index, length, nullptr, 0))
         return;
-    if (store.Cursor >= before) return;
-    if (store.Cursor >= index + length) store.Cursor -= length;
-    else if (store.Cursor > index) store.Cursor = index;
+    if (cursor < before && cursor > index) cursor -= length;
+    store.Cursor = cursor;
 }
+
 void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
 {
     if (!Editable(store)) return;
