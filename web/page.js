@@ -139,9 +139,24 @@ function forgetRom() {
   return romDbDo('readwrite', (store) => store.delete(ROM_KEY)).catch((error) => say(storageFailed(error)));
 }
 
+// Emscripten 3.1.6's in-memory file system keeps a file replaced by rename in its name table,
+// where it comes back to life once the new file is removed (the old message files would
+// reappear after Close). Every save replaces by rename, so the replaced file is dropped here.
+function dropReplacedFiles(FS) {
+  const rename = FS.rename;
+  FS.rename = function (oldPath, newPath) {
+    let replaced = null;
+    try { replaced = FS.lookupPath(newPath).node; } catch (error) { /* nothing to replace */ }
+    const result = rename.call(FS, oldPath, newPath);
+    if (replaced && replaced !== FS.lookupPath(newPath).node) FS.hashRemoveNode(replaced);
+    return result;
+  };
+}
+
 // Before the program starts: the kept message files and ROM image go back where it finds them.
 function restoreWork() {
   const FS = Module.FS;
+  dropReplacedFiles(FS);
   for (const dir of ['/work', '/rom', '/out', '/incoming']) FS.mkdir(dir);
   try {
     const kept = localStorage.getItem(WORK_KEY);
@@ -188,8 +203,12 @@ function readFile(file, withProgress) {
 function finish(text) {
   busy(false);
   say(text);
-  findings.textContent = '';
   canvas.focus();
+}
+// Other messages are open now: the findings of the last check no longer apply.
+function opened(text) {
+  finish(text);
+  findings.textContent = '';
 }
 function failedToRead(error) { finish('The file could not be read: ' + (error && error.message || error)); }
 
@@ -204,7 +223,7 @@ document.getElementById('open-rom').addEventListener('change', (event) => {
     afterPaint(() => {
       Module.FS.writeFile('/incoming/' + file.name, bytes);
       const status = call('WebOpenRom', [file.name]);
-      finish(message());
+      (status === 0 ? opened : finish)(message());
       if (status !== 0) return;
       keepWork();
       keepRom(file.name, bytes.buffer);
@@ -224,8 +243,7 @@ document.getElementById('open-files').addEventListener('change', (event) => {
   Promise.all([readFile(table), readFile(data)]).then(([tableBytes, dataBytes]) => {
     Module.FS.writeFile('/incoming/table', tableBytes);
     Module.FS.writeFile('/incoming/nes_message_data_static', dataBytes);
-    call('WebOpenFiles');
-    finish(message());
+    (call('WebOpenFiles') === 0 ? opened : finish)(message());
     keepWork();
   }, failedToRead);
 });
@@ -236,21 +254,19 @@ document.getElementById('open-script').addEventListener('change', (event) => {
   if (!file) return;
   readFile(file).then((bytes) => {
     Module.FS.writeFile('/incoming/' + file.name, bytes);
-    call('WebOpenScript', [file.name]);
-    finish(message());
+    (call('WebOpenScript', [file.name]) === 0 ? opened : finish)(message());
     keepWork();
   }, failedToRead);
 });
 
 document.getElementById('try').addEventListener('click', () => {
-  call('WebTry');
-  finish(message());
+  (call('WebTry') === 0 ? opened : finish)(message());
   keepWork();
 });
 
 document.getElementById('close').addEventListener('click', () => {
   call('WebClose');
-  finish(message());
+  opened(message());
   keepWork();
   forgetRom();
 });
@@ -292,6 +308,7 @@ document.getElementById('download-rom').addEventListener('click', () => {
 document.getElementById('check').addEventListener('click', () => {
   const status = call('WebCheck');
   const text = message();
+  findings.textContent = '';
   finish(status === 0 ? 'Check: nothing found' : status === 1 ? 'Check: findings are listed beside the box' : text);
   keepWork();
   if (status !== 1) return;
