@@ -324,8 +324,10 @@ WEB_EXPORT int WebExportScript()
     OpenCapture(out);
     OpenCapture(err);
     int status = RunScriptProgram(4, argv, stdin, out.Stream, err.Stream, ".");
-    std::string said = CloseCapture(out), failed = CloseCapture(err);
-    Message = status == SCRIPT_EXIT_OK ? (failed.empty() ? std::string("Exported ") + SCRIPT_NAME : failed) : failed;
+    CloseCapture(out); // export to a file prints nothing there
+    std::string failed = CloseCapture(err);
+    // Export's notes (what import will normalise) follow the outcome.
+    Message = status == SCRIPT_EXIT_OK ? std::string("Exported ") + SCRIPT_NAME + (failed.empty() ? "" : "\n" + failed) : failed;
     return status;
 }
 

@@ -21,13 +21,14 @@ import unittest
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 CHROME_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                 '--disable-background-networking', '--disable-component-update', '--disable-sync',
                 '--window-size=1280,900']
-WAIT_S = 60
+WAIT_S = 30
 TEST_ROM_MB = 16
 MEASURE_ROM_MB = 64
 WEB_DIR = BUILD_DIR = ''
@@ -92,7 +93,10 @@ class Browser:
         return self.driver.find_element(By.ID, 'status').text
 
     def wait_status(self, part):
-        self.wait_for(lambda: part in self.status())
+        try:
+            self.wait_for(lambda: part in self.status())
+        except TimeoutException:
+            raise AssertionError('waited for "%s"; the status says "%s"' % (part, self.status()))
         return self.status()
 
     def open_file(self, control, *paths):
@@ -238,6 +242,43 @@ class PageTests(unittest.TestCase):
         b.press('download-files')
         self.assertNotEqual(b.downloaded('nes_message_data_static'), read(os.path.join(native_dir, 'nes_message_data_static')))
 
+    def test_files_and_script_open_again_as_they_were_saved(self):
+        b = self.browser
+        b.press('try')
+        b.wait_status('sample')
+        b.type_into_editor('Round trip')
+        b.press('download-files')
+        saved = {name: b.downloaded(name) for name in ('table', 'nes_message_data_static')}
+        b.press('download-script')
+        b.wait_status('Exported')
+        script = b.downloaded('messages.txt')
+        for name, content in list(saved.items()) + [('messages.txt', script)]:
+            with open(os.path.join(b.profile, name), 'wb') as f:
+                f.write(content)
+        paths = [os.path.join(b.profile, name) for name in ('table', 'nes_message_data_static', 'messages.txt')]
+
+        for control, files, said in (('open-files', paths[:2], 'Opened'), ('open-script', paths[2:], 'imported')):
+            b.press('close')
+            b.open_file(control, *files)
+            b.wait_status(said)
+            b.press('download-files')
+            self.assertEqual({name: b.downloaded(name) for name in saved}, saved, control)
+
+        # A script with an error is refused with the program's own lines; the open pair stays.
+        broken = os.path.join(b.profile, 'broken.txt')
+        with open(broken, 'wb') as f:
+            f.write(script.replace(b'{end}', b'{nonsense}', 1))
+        b.open_file('open-script', broken)
+        self.assertIn('broken.txt has errors', b.wait_status('has errors'))
+        self.assertRegex(b.status(), r'broken\.txt:\d+:\d+: ')
+        b.press('download-files')
+        self.assertEqual(b.downloaded('nes_message_data_static'), saved['nes_message_data_static'])
+
+        # A browser that refuses to keep the work: the page says so.
+        b.driver.execute_script("Storage.prototype.setItem = function () { throw new Error('quota'); }")
+        b.press('try')
+        self.assertIn('could not be kept', b.wait_status('quota'))
+
 
 # ---- Measurements (not assertions) ----
 def measure():
@@ -247,6 +288,7 @@ def measure():
     with Server() as server:
         browser = Browser(server.url)
         try:
+            cold = browser.driver.execute_script('return window.velloranTimings.firstFrame')
             loads = []
             for _ in range(3):
                 browser.load()
@@ -267,7 +309,7 @@ def measure():
             inject = time.monotonic() - start
             browser.downloaded('big.z64')
             browser.driver.save_screenshot(os.path.join(os.environ.get('VELLORAN_SHOT_DIR', work), 'page.png'))
-            print('page load to first frame (ms): ' + ', '.join('%.0f' % t for t in loads))
+            print('page load to first frame (ms): first visit %.0f; again ' % cold + ', '.join('%.0f' % t for t in loads))
             print('frame time (ms): median %.2f, 95th %.2f, max %.2f over %d frames' % (
                 frames[len(frames) // 2], frames[len(frames) * 95 // 100], frames[-1], len(frames)))
             print('opening a %d MB ROM image (s): ' % MEASURE_ROM_MB + ', '.join('%.2f' % t for t in opens))
