@@ -35,9 +35,8 @@ WEB_DIR = BUILD_DIR = ''
 
 
 # ---- The static server ----
+# What python3 -m http.server serves, as the README tells users to serve the folder.
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **{'.wasm': 'application/wasm'})
-
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=WEB_DIR, **kwargs)
 
