@@ -188,6 +188,14 @@ function offerDownload(name, bytes) {
   setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
+// ---- Replacing the open work ----
+// Opening, the sample and Close replace the message files held in the page and in the browser's
+// storage: asked first, so one wrong click cannot lose the work.
+function mayReplace(question) {
+  return !call('WebFilesOpen') || confirm(question + ' Download them first if you want to keep them.');
+}
+const REPLACE_QUESTION = 'The message files open now will be replaced.';
+
 // ---- Opening ----
 function readFile(file, withProgress) {
   return new Promise((resolve, reject) => {
@@ -215,7 +223,7 @@ function failedToRead(error) { finish('The file could not be read: ' + (error &&
 document.getElementById('open-rom').addEventListener('change', (event) => {
   const file = event.target.files[0];
   event.target.value = '';
-  if (!file) return;
+  if (!file || !mayReplace(REPLACE_QUESTION)) return;
   busy(true, 0);
   readFile(file, true).then((bytes) => {
     say('Extracting the message files from ' + file.name + ' ...');
@@ -234,6 +242,7 @@ document.getElementById('open-rom').addEventListener('change', (event) => {
 document.getElementById('open-files').addEventListener('change', (event) => {
   const files = Array.from(event.target.files);
   event.target.value = '';
+  if (!files.length || !mayReplace(REPLACE_QUESTION)) return;
   const data = files.find((f) => f.name.startsWith('nes_message_data_static'));
   const table = files.find((f) => f !== data && f.name.startsWith('table'));
   if (files.length !== 2 || !data || !table) {
@@ -251,7 +260,7 @@ document.getElementById('open-files').addEventListener('change', (event) => {
 document.getElementById('open-script').addEventListener('change', (event) => {
   const file = event.target.files[0];
   event.target.value = '';
-  if (!file) return;
+  if (!file || !mayReplace(REPLACE_QUESTION)) return;
   readFile(file).then((bytes) => {
     Module.FS.writeFile('/incoming/' + file.name, bytes);
     (call('WebOpenScript', [file.name]) === 0 ? opened : finish)(message());
@@ -260,11 +269,13 @@ document.getElementById('open-script').addEventListener('change', (event) => {
 });
 
 document.getElementById('try').addEventListener('click', () => {
+  if (!mayReplace(REPLACE_QUESTION)) return;
   (call('WebTry') === 0 ? opened : finish)(message());
   keepWork();
 });
 
 document.getElementById('close').addEventListener('click', () => {
+  if (!mayReplace('The message files and the ROM image will be closed.')) return;
   call('WebClose');
   opened(message());
   keepWork();

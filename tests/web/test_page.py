@@ -71,6 +71,8 @@ class Browser:
             'download.default_directory': self.downloads,
             'download.prompt_for_download': False,
             'profile.default_content_setting_values.automatic_downloads': 1})
+        # The page asks before it replaces open work: yes, unless a test says otherwise.
+        options.set_capability('unhandledPromptBehavior', 'accept')
         self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
         self.driver.execute_cdp_cmd('Page.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': self.downloads})
         self.url = url
@@ -256,6 +258,11 @@ class PageTests(unittest.TestCase):
                 f.write(content)
         paths = [os.path.join(b.profile, name) for name in ('table', 'nes_message_data_static', 'messages.txt')]
 
+        # Declining the question keeps the work.
+        b.driver.execute_script('window.askedBefore = window.confirm; window.confirm = () => false')
+        b.press('close')
+        self.assertIn('Exported', b.status())
+        b.driver.execute_script('window.confirm = window.askedBefore')
         for control, files, said in (('open-files', paths[:2], 'Opened'), ('open-script', paths[2:], 'imported')):
             b.press('close')
             b.open_file(control, *files)
