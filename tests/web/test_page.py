@@ -9,6 +9,7 @@ helper, velloran-script and tests/web/make_test_rom. --measure prints timings in
 """
 import http.server
 import os
+import re
 import shutil
 import socketserver
 import subprocess
@@ -237,11 +238,17 @@ class PageTests(unittest.TestCase):
         run = run_native([native('velloran-script'), 'check'], native_dir)
         self.assertEqual(run.returncode, 1)
         self.assertEqual(shown, run.stdout.splitlines())
-        # A finding goes to its box: the page says nothing new, and the editor keeps running.
-        b.driver.find_elements(By.CSS_SELECTOR, '#findings li')[-1].click()
-        b.type_into_editor('x')
+        # A click on a finding goes to its box: what is typed then starts the first box of the
+        # first message with that ID (found here in the downloaded table).
+        item = next(li for li in b.driver.find_elements(By.CSS_SELECTOR, '#findings li')
+                    if re.match(r'ID [0-9A-F]{4} box 1 ', li.text) and not li.text.startswith('ID 0001 '))
+        wanted = int(item.text[3:7], 16)
+        item.click()
+        b.type_into_editor('#')
         b.press('download-files')
-        self.assertNotEqual(b.downloaded('nes_message_data_static'), read(os.path.join(native_dir, 'nes_message_data_static')))
+        table, data = b.downloaded('table'), b.downloaded('nes_message_data_static')
+        entry = next(table[e:e + 8] for e in range(0, len(table), 8) if int.from_bytes(table[e:e + 2], 'big') == wanted)
+        self.assertEqual(data[int.from_bytes(entry[5:8], 'big')], ord('#'))
 
     def test_files_and_script_open_again_as_they_were_saved(self):
         b = self.browser
@@ -332,4 +339,4 @@ if __name__ == '__main__':
     if '--measure' in sys.argv[3:]:
         measure()
     else:
-        unittest.main(argv=[sys.argv[0], '-v'])
+        unittest.main(argv=[sys.argv[0], '-v'] + sys.argv[3:])
