@@ -19,6 +19,7 @@ let frameStart = 0;
 
 var Module = {
   canvas: canvas,
+  keyboardListeningElement: canvas, // keys typed into the page's own controls stay there
   preRun: [restoreWork],
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
@@ -27,6 +28,7 @@ var Module = {
     const now = performance.now();
     if (!timings.firstFrame) {
       timings.firstFrame = now;
+      canvas.focus();
       say(Module.ccall('WebFilesOpen', 'number', [], []) ? 'Work restored from the last visit'
           : 'Open a ROM image, the two message files or a script, or press "Try it"');
       if (keepFailure) say(keepFailure);
@@ -48,15 +50,13 @@ function busy(on, value) {
 function afterPaint(work) { requestAnimationFrame(() => setTimeout(work, 0)); }
 
 // ---- Keys ----
-// While the editor has the keyboard (nothing else on the page has the focus), the browser's own
-// shortcuts must not take the editor's keys. Other keys keep their keypress, which carries the
-// typed character.
+// While the editor has the focus, the browser's own shortcuts must not take the editor's keys.
+// Other keys keep their keypress, which carries the typed character.
 const CTRL_KEYS = new Set(['s', 'z', 'y', 'g', 'j']);
 const PLAIN_KEYS = new Set(['Escape', 'PageUp', 'PageDown', 'Home', 'End', 'ArrowUp', 'ArrowDown',
                             'ArrowLeft', 'ArrowRight', ' ', 'Backspace', 'Tab', 'Enter']);
 document.addEventListener('keydown', (event) => {
-  const focus = document.activeElement;
-  if (focus && focus !== document.body && focus !== canvas) return;
+  if (document.activeElement !== canvas) return;
   if (((event.ctrlKey || event.metaKey) && CTRL_KEYS.has(event.key.toLowerCase())) || PLAIN_KEYS.has(event.key))
     event.preventDefault();
 }, true);

@@ -211,6 +211,17 @@ class PageTests(unittest.TestCase):
 
     def test_swapped_rom_is_refused_with_helpers_words(self):
         b = self.browser
+        # While the editor has the focus, the browser keeps none of its keys; typed letters keep
+        # their keypress.
+        kept = b.driver.execute_script('''
+            const canvas = document.getElementById('canvas');
+            canvas.focus();
+            return arguments[0].map(([key, ctrl]) => {
+              const e = new KeyboardEvent('keydown', { key: key, ctrlKey: ctrl, bubbles: true, cancelable: true });
+              canvas.dispatchEvent(e);
+              return e.defaultPrevented;
+            });''', [[k, True] for k in 'szgjy'] + [[k, False] for k in ('Escape', 'PageUp', 'PageDown', 'Home', 'End', 'a')])
+        self.assertEqual(kept, [True] * 10 + [False])
         swapped = os.path.join(self.work, 'swapped.z64')
         make_rom(swapped, TEST_ROM_MB, swapped=True)
         run = run_native([native('helper'), 'extract', swapped], self.work)
