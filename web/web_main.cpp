@@ -31,6 +31,7 @@ const char* const INCOMING_DIR = "/incoming";
 const char* const SCRIPT_NAME = "messages.txt";
 const uint32_t TRY_SEED = 1;
 const size_t SCRIPT_ERRORS_SHOWN = 5;
+const size_t COPY_BLOCK_SIZE = 1024 * 1024;
 
 // Outcomes for the page (the programs' exit statuses where one of them ran).
 const int WEB_OK = 0;
@@ -131,6 +132,26 @@ static void RemoveFolderFiles(const char* folder)
         if (entry->d_name[0] != '.' || (entry->d_name[1] && strcmp(entry->d_name, "..") != 0))
             RemoveFile(std::string(folder) + "/" + entry->d_name);
     closedir(dir);
+}
+
+// A plain copy in blocks (the target is a scratch file; the image may be large).
+static bool CopyFile(const std::string& from, const std::string& to)
+{
+    FILE* in = fopen(from.c_str(), "rb");
+    if (!in) return false;
+    FILE* out = fopen(to.c_str(), "wb");
+    if (!out)
+    {
+        fclose(in);
+        return false;
+    }
+    std::vector<uint8_t> block(COPY_BLOCK_SIZE);
+    bool ok = true;
+    size_t got;
+    while (ok && (got = fread(block.data(), 1, block.size(), in)) > 0) ok = fwrite(block.data(), 1, got, out) == got;
+    ok = ok && !ferror(in);
+    fclose(in);
+    return fclose(out) == 0 && ok;
 }
 
 // ---- The frame ----
@@ -343,18 +364,10 @@ WEB_EXPORT int WebInjectRom()
     int saved = WebSaveFiles();
     if (saved != WEB_OK) return saved;
     std::string target = std::string(OUT_DIR) + "/" + RomName;
-    std::vector<uint8_t> rom;
-    if (ReadWholeFile(std::string(ROM_DIR) + "/" + RomName, rom) != READ_OK)
+    if (!CopyFile(std::string(ROM_DIR) + "/" + RomName, target))
     {
-        Message = "The ROM image could not be read";
-        return STATUS_ROM_NOT_OPEN;
-    }
-    FileToWrite copy = { target, rom.data(), (uint32_t)rom.size() };
-    bool copied = ReplaceFiles(&copy, 1);
-    std::vector<uint8_t>().swap(rom);
-    if (!copied)
-    {
-        Message = std::string("The ROM image could not be copied: ") + LastFileFailure();
+        RemoveFile(target);
+        Message = "The ROM image could not be copied for the injection";
         return STATUS_IO_FAILURE;
     }
     TransferRequest request = { COMMAND_INJECT, target.c_str(), false, false };
