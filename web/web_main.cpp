@@ -124,13 +124,14 @@ static bool CommitAndSave(Editor& editor)
     return true;
 }
 
+static bool IsFileName(const char* name) { return strcmp(name, ".") != 0 && strcmp(name, "..") != 0; }
+
 static void RemoveFolderFiles(const char* folder)
 {
     DIR* dir = opendir(folder);
     if (!dir) return;
     while (dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.' || (entry->d_name[1] && strcmp(entry->d_name, "..") != 0))
-            RemoveFile(std::string(folder) + "/" + entry->d_name);
+        if (IsFileName(entry->d_name)) RemoveFile(std::string(folder) + "/" + entry->d_name);
     closedir(dir);
 }
 
@@ -179,7 +180,7 @@ int main()
     if (DIR* dir = opendir(ROM_DIR))
     {
         while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') RomName = entry->d_name;
+            if (IsFileName(entry->d_name)) RomName = entry->d_name;
         closedir(dir);
     }
     ReopenEditor(TheEditor);
