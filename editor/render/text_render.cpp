@@ -149,7 +149,14 @@ static void BlitCell(SDL_Surface* font, int cell, SDL_Surface* surface, int x, i
     if (x <= -FONT_CELL_SIZE || y <= -FONT_CELL_SIZE || x >= surface->w || y >= surface->h) return;
     const SDL_PixelFormat* sf = font->format;
     const SDL_PixelFormat* df = surface->format;
-    if (sf->BytesPerPixel != 4 || df->BytesPerPixel != 4)
+#ifdef __EMSCRIPTEN__
+    // In the browser every surface is a canvas: the canvas blends a blit exactly, while locking
+    // copies the whole canvas out and back for every glyph.
+    const bool byBlit = true;
+#else
+    const bool byBlit = sf->BytesPerPixel != 4 || df->BytesPerPixel != 4;
+#endif
+    if (byBlit)
     {
         SDL_Rect src = { (Sint16)sx, (Sint16)sy, FONT_CELL_SIZE, FONT_CELL_SIZE };
         SDL_Rect dst = { (Sint16)x, (Sint16)y, 0, 0 };
