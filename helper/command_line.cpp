@@ -77,8 +77,9 @@ static const char HELP_TEXT[] =
     "       helper --help | --version\n"
     "\n"
     "Moves the message files table and nes_message_data_static between the working\n"
-    "directory and a ROM image of the game, which is changed in place (big-endian\n"
-    "order only; byte-swapped images are refused).\n"
+    "directory and a ROM image of the game, changed in place: the game's decompressed\n"
+    "big-endian image only (decompress a compressed one first with a tool made for\n"
+    "that); byte-swapped images and images without the message table are refused.\n"
     "\n"
     "  extract ROM    copies both files out of ROM; --force replaces existing files\n"
     "  inject ROM     writes both files into ROM, patches its data end word and two\n"
@@ -92,8 +93,8 @@ static const char HELP_TEXT[] =
     "\n"
     "Exit status: 0 done; 1 ROM not openable; 2 existing message files kept;\n"
     "3 injection without both message files; 4 refused, nothing written (byte-swapped\n"
-    "or unfit ROM, wrong table size, data too large); 5 a read or write failed (also\n"
-    "the checksums); 64 malformed command line. See helper(1).\n";
+    "image, no message table, unfit ROM, wrong table size, data too large); 5 a read\n"
+    "or write failed (also the checksums); 64 malformed command line. See helper(1).\n";
 
 void PrintHelperHelp(FILE* out)
 {

@@ -44,6 +44,14 @@ RomByteOrder ByteOrderOf(uint32_t firstWord)
     return ROM_ORDER_BIG_ENDIAN;
 }
 
+bool IsMessageTableArea(const uint8_t* area, uint32_t size)
+{
+    if (size == 0 || size % TABLE_RECORD_SIZE != 0) return false;
+    for (uint32_t pos = 4; pos < size; pos += TABLE_RECORD_SIZE)
+        if (area[pos] != TABLE_ADDRESS_BYTE) return false;
+    return true;
+}
+
 bool ParseWholeNumber(const char* text, size_t len, int32_t* value)
 {
     size_t i = 0;
@@ -102,6 +110,12 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
         snprintf(out, cap, "%s is too large (%llu bytes, at most %llu fit); nothing was written.",
                  DATA_FILE_NAME, a, b);
         break;
+    case REFUSE_NO_MESSAGE_TABLE:
+        snprintf(out, cap, "The ROM image holds no message table where this tool looks (0x%llX), so "
+                 "it is not the decompressed image of the release this tool works on (compressed, "
+                 "another release, or not this game); nothing was written.",
+                 (unsigned long long)ROM_TABLE_OFFSET);
+        break;
     }
 }
 
@@ -120,6 +134,8 @@ ExtractPlan PlanExtraction(uint64_t romSize, RomWords words)
         plan.Refused = Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(words.FirstWord));
     else if (romSize < ROM_MIN_SIZE)
         plan.Refused = Refuse(REFUSE_ROM_TOO_SHORT, romSize);
+    else if (!words.HoldsMessageTable)
+        plan.Refused = Refuse(REFUSE_NO_MESSAGE_TABLE, 0);
     else if (words.DataEnd < words.DataStart)
         plan.Refused = Refuse(REFUSE_DATA_END_BELOW_START, words.DataStart, words.DataEnd);
     else if (words.DataEnd > romSize)
@@ -141,6 +157,8 @@ InjectPlan PlanInjection(uint64_t romSize, RomWords words, uint64_t tableSize, u
         plan.Refused = Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(words.FirstWord));
     else if (romSize < ROM_MIN_SIZE)
         plan.Refused = Refuse(REFUSE_ROM_TOO_SHORT, romSize);
+    else if (!words.HoldsMessageTable)
+        plan.Refused = Refuse(REFUSE_NO_MESSAGE_TABLE, 0);
     else if (words.DataEnd < words.DataStart)
         plan.Refused = Refuse(REFUSE_DATA_END_BELOW_START, words.DataStart, words.DataEnd);
     else if (words.DataStart != ROM_DATA_OFFSET)
@@ -178,6 +196,8 @@ TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words)
     words->DataStart = 0;
     words->DataEnd = 0;
     words->FirstWord = 0;
+    words->HoldsMessageTable = false;
+    static uint8_t area[TABLE_SIZE];
     uint8_t buf[8];
     if (romSize < 4) return TRANSFER_OK;
     if (!SeekTo(rom, 0) || fread(buf, 1, 4, rom) != 4) return TRANSFER_READ_ROM;
@@ -186,6 +206,9 @@ TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words)
     if (!SeekTo(rom, ROM_WORDS_OFFSET) || fread(buf, 1, 8, rom) != 8) return TRANSFER_READ_ROM;
     words->DataStart = ReadWord(buf);
     words->DataEnd = ReadWord(buf + 4);
+    if (romSize < ROM_MIN_SIZE) return TRANSFER_OK;
+    if (!SeekTo(rom, ROM_TABLE_OFFSET) || fread(area, 1, TABLE_SIZE, rom) != TABLE_SIZE) return TRANSFER_READ_ROM;
+    words->HoldsMessageTable = IsMessageTableArea(area, TABLE_SIZE);
     return TRANSFER_OK;
 }
 

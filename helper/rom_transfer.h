@@ -22,6 +22,8 @@ const uint64_t ROM_PATCH_B_LOW      = 11428082;
 const uint32_t TABLE_SIZE           = 16928;     // 2116 records of 8 bytes
 const uint32_t TABLE_OFFSET_A       = 16917;     // text offset of the next-to-last record
 const uint32_t TABLE_OFFSET_B       = 16925;     // text offset of the last record
+const uint32_t TABLE_RECORD_SIZE    = 8;
+const uint8_t  TABLE_ADDRESS_BYTE   = 0x07;      // byte 4 of every record of the game's table
 const uint64_t ROM_MIN_SIZE         = ROM_TABLE_OFFSET + TABLE_SIZE; // furthest fixed place
 // Largest data file whose rounded end stays below the first patch place.
 const uint64_t DATA_MAX_SIZE        = (ROM_PATCH_A_HIGH - ROM_DATA_OFFSET) & ~(uint64_t)15;
@@ -36,6 +38,7 @@ struct RomWords
     uint32_t DataStart;
     uint32_t DataEnd;
     uint32_t FirstWord; // the image's first four bytes, which tell its byte order
+    bool     HoldsMessageTable; // the table area passes IsMessageTableArea
 };
 
 // Images also circulate with their bytes swapped in 16-bit or 32-bit units; only the
@@ -65,6 +68,11 @@ AddressPatch ComputeAddressPatch(uint32_t textOffset); // 24-bit offset; higher 
 uint32_t     TableTextOffset(const uint8_t* table, uint32_t pos); // 3 bytes, high first
 RomByteOrder ByteOrderOf(uint32_t firstWord);
 
+// True when area is whole 8-byte records whose byte 4 (the top byte of the message's data
+// address, which the game's table always holds and neither program changes) is 0x07. A
+// compressed image, another release or another game holds other bytes at the table's place.
+bool         IsMessageTableArea(const uint8_t* area, uint32_t size);
+
 // Parses one console token as a whole number: optional sign, decimal digits, fits in 32 bits.
 bool         ParseWholeNumber(const char* text, size_t len, int32_t* value);
 
@@ -79,6 +87,7 @@ enum RefusalCode
     REFUSE_DATA_START_WORD,      // A = start word
     REFUSE_TABLE_SIZE,           // A = table size
     REFUSE_DATA_TOO_LARGE,       // A = data size, B = largest size that fits
+    REFUSE_NO_MESSAGE_TABLE,     // the table area fails IsMessageTableArea
 };
 
 struct Refusal
@@ -124,8 +133,9 @@ enum TransferFailure
 
 const char* TransferFailureText(TransferFailure failure);
 
-// Reads the first word and the two words at ROM_WORDS_OFFSET; a ROM too short for them yields
-// zeros (the plans refuse such a ROM anyway).
+// Reads the first word, the two words at ROM_WORDS_OFFSET and the table area, which it judges
+// with IsMessageTableArea; a ROM too short for them yields zeros and no table (the plans refuse
+// such a ROM anyway).
 TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words);
 
 // Copies the table area and the data range into temporary files beside the two names and

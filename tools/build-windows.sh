@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds every program for 64-bit Windows and packs dist/velloran-<version>-win64.zip:
-# the programs, the DLLs of the libraries beside them (replaceable, as their licences ask), each
-# library's licence text and the README for Windows users.
+# the programs, the DLLs of the libraries beside them (replaceable, as their licences ask), the
+# project's licence and each library's licence text, and the README for Windows users.
 #
 #   tools/build-windows.sh
 #
@@ -58,7 +58,9 @@ while [ ${#queue[@]} -gt 0 ]; do
   done
 done
 
-# Licences: one folder per library, from its Debian source package.
+# Licences: the project's own (MIT), and one folder per library, from its Debian source package.
+mkdir -p "$stage/licences/velloran"
+cp LICENSE "$stage/licences/velloran/LICENSE"
 for lib in zlib libpng1.6 libsdl1.2 sdl-image1.2; do
   cp -r "$cache/licences/$lib" "$stage/licences/$lib"
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the Debian package (tools/package.sh) and checks it on this machine: its control fields
-# and file list, then a real install with apt-get, the programs' answers, the man pages, the
-# desktop entry and the icons, and finally a purge that must leave nothing of it behind.
+# Makes the Debian package (tools/package.sh) and checks it on this machine: lintian (no error,
+# no warning), its control fields and file list, then a real install with apt-get, the
+# programs' answers, the man pages, the desktop entry and the icons, and finally a purge that
+# must leave nothing of it behind.
 # It installs into the system, so it is meant for CI machines (root or sudo). It refuses to run
 # when a velloran package that it did not install itself is already installed.
 set -euo pipefail
@@ -47,6 +48,9 @@ arch="$(dpkg --print-architecture)"
 [ "$(dpkg-deb -f "$deb" Package)" = velloran ] && ok "Package: velloran" || fail "Package field"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] && ok "Version: $version" || fail "Version field"
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] && ok "Architecture: $arch" || fail "Architecture field"
+maintainer="$(dpkg-deb -f "$deb" Maintainer)"
+[ "$maintainer" = "velloran developers <velloran@velloran.invalid>" ] && ok "Maintainer: $maintainer" \
+  || fail "Maintainer field: '$maintainer'"
 depends="$(dpkg-deb -f "$deb" Depends)"
 depends_names="$(tr ',' '\n' <<< "$depends" | sed 's/^ *//; s/ .*//')"
 for needed in libsdl1.2debian libsdl-image1.2 libc6 libstdc++6; do
@@ -61,9 +65,19 @@ grep -Eqi 'test|bench|fuzz|/include/|\.a$' "$work/contents" \
   && fail "build or test files in the package: $(grep -Ei 'test|bench|fuzz|/include/|\.a$' "$work/contents")" \
   || ok "no test, benchmark or build files"
 programs="$(sed -n 's|^/usr/bin/\([^/]\+\)$|\1|p' "$work/contents")"
-for p in velloran helper; do
+for p in velloran velloran-helper velloran-script; do
   grep -qx "$p" <<< "$programs" || fail "/usr/bin/$p missing from the package"
 done
+grep -qx "helper" <<< "$programs" && fail "/usr/bin/helper: the generic name is in the package" \
+  || ok "the transfer program is /usr/bin/velloran-helper, no /usr/bin/helper"
+for f in /usr/share/doc/velloran/copyright /usr/share/doc/velloran/changelog.gz; do
+  grep -qx "$f" "$work/contents" && ok "$f" || fail "$f missing from the package"
+done
+# The changelog's latest entry is this version.
+entry="$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/velloran/changelog.gz | gzip -dc | head -n 1)"
+[ "$entry" = "velloran ($version) unstable; urgency=medium" ] && ok "changelog: $entry" \
+  || fail "changelog's latest entry is not $version: '$entry'"
+
 for p in $programs; do
   grep -qx "/usr/share/man/man1/$p.1\(.gz\)\?" "$work/contents" && ok "$p has its man page" \
     || fail "$p has no man page in the package"
@@ -71,6 +85,21 @@ done
 for f in /usr/share/applications/velloran.desktop /usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/velloran.png; do
   grep -qx "$f" "$work/contents" || fail "$f missing from the package"
 done
+
+# ---- lintian ----
+# Errors and warnings fail; information tags are listed (README: which stay and why).
+if ! command -v lintian > /dev/null; then
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq lintian > /dev/null
+fi
+lintian_status=0
+lintian --display-info --fail-on error,warning "$deb" > "$work/lintian" 2> "$work/lintian.err" || lintian_status=$?
+sed 's/^/check-package: lintian: /' "$work/lintian"
+grep -v 'running with root privileges is not recommended' "$work/lintian.err" >&2 || true
+if grep -q '^[EW]: ' "$work/lintian" || [ "$lintian_status" -ne 0 ]; then
+  fail "lintian reports errors or warnings (status $lintian_status)"
+else
+  ok "lintian: no error, no warning ($(grep -c '^I: ' "$work/lintian" || true) information tags)"
+fi
 
 # ---- Install ----
 install_opts=()
@@ -92,7 +121,10 @@ fi
 cd "$work" # helper and velloran work on the current directory: a scratch one
 for p in $programs; do
   [ "$(command -v "$p")" = "/usr/bin/$p" ] || fail "$p is not /usr/bin/$p on the path"
-  out="$(timeout 20 "$p" --version < /dev/null 2>&1)" && [ "$out" = "$p $version" ] \
+  # velloran-helper prints the name of the build's binary, helper, as it always did.
+  printed="$p"
+  [ "$p" = velloran-helper ] && printed=helper
+  out="$(timeout 20 "$p" --version < /dev/null 2>&1)" && [ "$out" = "$printed $version" ] \
     && ok "$p --version: $out" || fail "$p --version: '$out'"
   # --help: status 0, names the exit statuses, fits one screen (24 lines of 80 columns).
   help="$(timeout 20 "$p" --help < /dev/null 2> /dev/null)" && lines="$(wc -l <<< "$help")" \
@@ -103,12 +135,13 @@ for p in $programs; do
   page="$(man -w "$p" 2> /dev/null)" && ok "man -w $p: $page" || fail "man -w $p finds no page"
 done
 status=0
-printf '3\n/dev/null\n' | timeout 20 helper > /dev/null 2>&1 || status=$?
-[ "$status" -eq 0 ] && ok "printf '3\\n/dev/null\\n' | helper: status 0" || fail "helper with mode 3: status $status"
+printf '3\n/dev/null\n' | timeout 20 velloran-helper > /dev/null 2>&1 || status=$?
+[ "$status" -eq 0 ] && ok "printf '3\\n/dev/null\\n' | velloran-helper: status 0" \
+  || fail "velloran-helper with mode 3: status $status"
 status=0
 timeout 20 velloran --no-such-option > /dev/null 2>&1 || status=$?
 [ "$status" -eq 64 ] && ok "velloran --no-such-option: status 64" || fail "velloran with a wrong option: status $status"
-[ -z "$(ls -A "$work" | grep -v '^apt.log$\|^contents$')" ] && ok "nothing written to the working directory" \
+[ -z "$(ls -A "$work" | grep -v '^apt.log$\|^contents$\|^lintian')" ] && ok "nothing written to the working directory" \
   || fail "files left in the working directory: $(ls -A "$work")"
 cd "$top"
 

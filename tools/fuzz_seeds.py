@@ -83,25 +83,31 @@ def helper_seed(mode, presence, answer, steer, start, end, table_sel, data_sel, 
 
 def helper_seeds():
     table = bytes((i * 7) & 0xFF for i in range(16928))
+    # Presence bit 4 puts the table's address byte into every record of the ROM's table area.
+    t = 0x10
     # Extraction of a small range, with and without old files, kept or replaced.
-    write("helper", "extract", helper_seed(1, 0, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 300, 0, 0, table))
-    write("helper", "extract_replace", helper_seed(1, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:512]))
-    write("helper", "extract_keep", helper_seed(1, 1, 1, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
-    write("helper", "extract_fail", helper_seed(1, 3, 0, 0x02, DATA_OFFSET, DATA_OFFSET + 70000, 0, 90, table[:64]))
-    write("helper", "extract_refused", helper_seed(1, 3, 0, 0x20, DATA_OFFSET, DATA_OFFSET + 64, 0, 90, table[:64]))
+    write("helper", "extract", helper_seed(1, t, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 300, 0, 0, table))
+    write("helper", "extract_replace", helper_seed(1, t | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:512]))
+    write("helper", "extract_keep", helper_seed(1, t | 1, 1, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
+    write("helper", "extract_fail", helper_seed(1, t | 3, 0, 0x02, DATA_OFFSET, DATA_OFFSET + 70000, 0, 90, table[:64]))
+    write("helper", "extract_refused", helper_seed(1, t | 3, 0, 0x20, DATA_OFFSET, DATA_OFFSET + 64, 0, 90, table[:64]))
     # Injection (answer bit 7: sizes as given): accepted, too much data, a wrong table, missing files, a failing ROM write.
-    write("helper", "inject", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
-    write("helper", "inject_large", helper_seed(0, 3, 0x80, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 2228400, table[:128]))
-    write("helper", "extract_large", helper_seed(1, 3, 0x80, 0x05, DATA_OFFSET, DATA_OFFSET + 300000, 0, 90, table[:64]))
-    write("helper", "inject_table", helper_seed(0, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0xF0000000, 16, table[:128]))
-    write("helper", "inject_missing", helper_seed(0, 1, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 16, table[:128]))
-    write("helper", "inject_fail", helper_seed(0, 3, 0, 0x03, DATA_OFFSET, DATA_OFFSET, 0, 5000, table[:128]))
+    write("helper", "inject", helper_seed(0, t | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    write("helper", "inject_large", helper_seed(0, t | 3, 0x80, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 2228400, table[:128]))
+    write("helper", "extract_large", helper_seed(1, t | 3, 0x80, 0x05, DATA_OFFSET, DATA_OFFSET + 300000, 0, 90, table[:64]))
+    write("helper", "inject_table", helper_seed(0, t | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0xF0000000, 16, table[:128]))
+    write("helper", "inject_missing", helper_seed(0, t | 1, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 16, table[:128]))
+    write("helper", "inject_fail", helper_seed(0, t | 3, 0, 0x03, DATA_OFFSET, DATA_OFFSET, 0, 5000, table[:128]))
     write("helper", "invalid_mode", helper_seed(2, 3, 0, 0x40, 0, 0, 0, 16, b"abc"))
     # Byte-swapped images (presence bit 2, bit 3 the 32-bit order), and the checksum write
     # (the eighth write step of an injection of 1000 bytes) failing.
-    write("helper", "inject_swapped16", helper_seed(0, 3 | 4, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
-    write("helper", "extract_swapped32", helper_seed(1, 3 | 4 | 8, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
-    write("helper", "inject_checksum_fail", helper_seed(0, 3, 0, 0x08, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    write("helper", "inject_swapped16", helper_seed(0, t | 3 | 4, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    write("helper", "extract_swapped32", helper_seed(1, t | 3 | 4 | 8, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
+    write("helper", "inject_checksum_fail", helper_seed(0, t | 3, 0, 0x08, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
+    # Images without the game's table: noise in the area, and one record (bit 5: the one the
+    # data size selector names) without the address byte.
+    write("helper", "extract_no_table", helper_seed(1, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table))
+    write("helper", "inject_one_record_wrong", helper_seed(0, t | 0x20 | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 2115, table))
     # The rest of the input read as command-line arguments split at zero bytes.
     write("helper", "command_line", helper_seed(2, 0, 0, 0x40, 0, 0, 0, 16, b"extract\0--force\0--\0-rom.z64"))
 

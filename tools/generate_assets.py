@@ -24,17 +24,17 @@ SS = 8  # supersampling factor for everything drawn from outlines
 UNASSIGNED_ADVANCE = 7
 ADVANCE_GROUPS = [
     (2, "'", None),
-    (3, ",.Iil", (0x98, 0x98)),
-    (4, "\":;[|`", (0x88, 0x88)),
+    (3, ",.Iil", (0x99, 0x99)),
+    (4, "\":;[|`", (0x89, 0x89)),
     (5, "()*-1]fr", None),
     (6, "!t{}", None),
-    (7, " /<>EFJLPT^abcdehjknpsuvxyz", (0x84, 0x87)),
-    (7, "", (0x8F, 0x97)),
-    (7, "", (0x99, 0x9D)),
-    (8, "#$+2356789=BSU_goq~", (0x8B, 0x8E)),
+    (7, " /<>EFJLPT^abcdehjknpsuvxyz", (0x85, 0x88)),
+    (7, "", (0x90, 0x98)),
+    (7, "", (0x9A, 0x9E)),
+    (8, "#$+2356789=BSU_goq~", (0x8C, 0x8F)),
     (9, "04?HKRXYZ\\", None),
-    (10, "NV", (0x7F, 0x83)),
-    (11, "&ACDGOmw", (0x89, 0x8A)),
+    (10, "NV", (0x80, 0x84)),
+    (11, "&ACDGOmw", (0x8A, 0x8B)),
     (12, "@MQ", None),
     (13, "%", (0x9F, 0xAB)),
     (14, "W", None),
@@ -55,9 +55,8 @@ def glyph_advance(b):
 def glyph_cell(b):
     if 0x20 <= b <= 0x7E:
         return b - 31
-    if 0x7F <= b <= 0x9D:
-        return b - 30
-    if 0x9F <= b <= 0xAB:
+    # One rule for every character byte; 0x7F, between ASCII and the letters, has no cell.
+    if 0x80 <= b <= 0xAB:
         return b - 31
     return -1
 
@@ -347,7 +346,7 @@ def make_font_sheet():
         masks[glyph_cell(b)] = (ch, glyph_advance(b))
     # Cells 97..127: the accented letters.
     for i, ch in enumerate(ACCENTED):
-        b = 0x7F + i
+        b = 0x80 + i
         masks[glyph_cell(b)] = (ch, glyph_advance(b))
     for n in range(FONT_CELLS):
         x, y = (n % 10) * CELL, (n // 10) * CELL

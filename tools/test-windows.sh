@@ -45,6 +45,11 @@ unpacked="$(mktemp -d)"
 trap 'rm -rf "$unpacked"; "$wineserver" -k > /dev/null 2>&1 || true' EXIT
 (cd "$unpacked" && unzip -q "$top/dist/velloran-$version-win64.zip")
 folder="$unpacked/velloran-$version-win64"
+# The project's licence beside the libraries' (CR LF, as every text file of the zip).
+if ! sed 's/\r$//' "$folder/licences/velloran/LICENSE" 2> /dev/null | cmp -s - LICENSE; then
+  echo "test-windows: the zip lacks licences/velloran/LICENSE or it differs from LICENSE" >&2
+  exit 1
+fi
 work="$unpacked/work"
 mkdir -p "$work"
 unset WINEPATH

@@ -53,8 +53,15 @@ SDL_Surface* DecodeEmbeddedImage(ImageId id)
     const EmbeddedImage& image = GetEmbeddedImage(id);
     if (!image.Bytes || image.Size == 0) return NULL;
     SDL_RWops* stream = SDL_RWFromMem((void*)image.Bytes, (int)image.Size);
+#ifdef __EMSCRIPTEN__
+    // The browser build's SDL_image has no PNG-only call; it decodes memory with stb_image
+    // (linked with -sSTB_IMAGE=1) and frees the stream itself. Its streams are table indexes,
+    // so the first one is 0 and not a failure.
+    return IMG_Load_RW(stream, 1);
+#else
     if (!stream) return NULL;
     SDL_Surface* surface = IMG_LoadPNG_RW(stream);
     SDL_RWclose(stream); // IMG_LoadPNG_RW leaves the stream open
     return surface;
+#endif
 }

@@ -44,54 +44,67 @@ const uint8_t CC_TIME_OF_DAY   = 0x1F; // the game writes in the time of day
 const int CONTROL_CODE_COUNT = 0x20;
 const int MAX_ARGUMENTS      = 3;
 
+// How the preview shows a code. The game draws nothing for most codes; the editor marks where
+// they stand without changing the width of the line, and writes a stand-in of a typical width
+// where the game writes in a number or a time.
+enum CodeLook : uint8_t
+{
+    LOOK_OWN,      // drawn by its own rule (line break, colour, gap, icon, portrait, ends)
+    LOOK_MARKER,   // nothing in the game: a small marker of no width
+    LOOK_STAND_IN, // the game writes in a value: StandIn is drawn and measured in its place
+    LOOK_UNKNOWN,  // no meaning: drawn as an unassigned byte
+};
+
 // What a code is, for every reader. Tag is the script's name of the code (the script writes its
 // arguments after it, {speed 2}, and reads the name in any letter case); Meaning is the words
-// the editor uses for it (a "%d" stands for the argument, read big-endian). Both are NULL where
-// the code has no name of its own.
+// the editor uses for it (a "%d" or "%X" stands for the argument, read big-endian). Both are
+// NULL where the code has no name of its own. StandIn is in the text encoding.
 struct ControlCodeInfo
 {
     uint8_t     Arguments;
     const char* Tag;
     const char* Meaning;
+    CodeLook    Look;
+    const char* StandIn;
 };
 
 inline const ControlCodeInfo& ControlCode(uint8_t b)
 {
     static const ControlCodeInfo CODES[CONTROL_CODE_COUNT] = {
-        { 0, nullptr,           nullptr },                                   // 0x00 TEXT_NUL
-        { 0, nullptr,           "line break" },                              // 0x01
-        { 0, "end",             "end of the message" },                      // 0x02
-        { 0, nullptr,           nullptr },                                   // 0x03 unassigned
-        { 0, "box",             "box break" },                               // 0x04
-        { 1, "color",           "colour" },                                  // 0x05
-        { 1, "shift",           "gap of %d pixels" },                        // 0x06
-        { 2, "goto",            "goes on with message %04X" },               // 0x07
-        { 0, "instant",         "text appears at once" },                    // 0x08
-        { 0, "by-letter",       "text appears letter by letter" },           // 0x09
-        { 0, "keep-open",       "the box stays open" },                      // 0x0A
-        { 0, "wait-event",      "waits for an event of the game" },          // 0x0B
-        { 1, "box-delay",       "box break after %d frames" },               // 0x0C
-        { 0, "wait-button",     "waits for a button press" },                // 0x0D
-        { 1, "fade",            "the box closes after %d frames" },          // 0x0E
-        { 0, "player",          "the player's name" },                       // 0x0F
-        { 0, "ocarina",         "the ocarina" },                             // 0x10
-        { 2, "fade-long",       "the box closes after %d frames" },          // 0x11
-        { 2, "sound",           "sound" },                                   // 0x12
-        { 1, "icon",            "icon %d" },                                 // 0x13
-        { 1, "speed",           "text speed %d" },                           // 0x14
-        { 3, "background",      "background picture" },                      // 0x15
-        { 0, "timer",           "a timer" },                                 // 0x16
-        { 0, "timer2",          "the second timer" },                        // 0x17
-        { 0, "points",          "points" },                                  // 0x18
-        { 0, "tokens",          "number of tokens" },                        // 0x19
-        { 0, "no-skip",         "the box cannot be skipped" },               // 0x1A
-        { 0, "two-choice",      "two-way choice" },                          // 0x1B
-        { 0, "three-choice",    "three-way choice" },                        // 0x1C
-        { 0, "fish",            "a fish's weight" },                         // 0x1D
-        { 1, "high-score",      "high score %d" },                           // 0x1E
-        { 0, "time",            "the time of day" },                         // 0x1F
+        { 0, nullptr,           nullptr,                                         LOOK_OWN,      nullptr }, // 0x00 TEXT_NUL
+        { 0, nullptr,           "line break",                                    LOOK_OWN,      nullptr }, // 0x01
+        { 0, "end",             "end of the message",                            LOOK_OWN,      nullptr }, // 0x02
+        { 0, nullptr,           nullptr,                                         LOOK_UNKNOWN,  nullptr }, // 0x03 unassigned
+        { 0, "box",             "box break",                                     LOOK_OWN,      nullptr }, // 0x04
+        { 1, "color",           "colour %02X",                                   LOOK_OWN,      nullptr }, // 0x05
+        { 1, "shift",           "gap of %d pixels",                              LOOK_OWN,      nullptr }, // 0x06
+        { 2, "goto",            "goes on with message %04X",                     LOOK_MARKER,   nullptr }, // 0x07
+        { 0, "instant",         "text appears at once",                          LOOK_MARKER,   nullptr }, // 0x08
+        { 0, "by-letter",       "text appears letter by letter",                 LOOK_MARKER,   nullptr }, // 0x09
+        { 0, "keep-open",       "the box stays open",                            LOOK_MARKER,   nullptr }, // 0x0A
+        { 0, "wait-event",      "waits for a game event",                        LOOK_MARKER,   nullptr }, // 0x0B
+        { 1, "box-delay",       "box break after %d frames",                     LOOK_OWN,      nullptr }, // 0x0C
+        { 0, "wait-button",     "waits for a button press",                      LOOK_MARKER,   nullptr }, // 0x0D
+        { 1, "fade",            "closes after %d frames",                        LOOK_MARKER,   nullptr }, // 0x0E
+        { 0, "player",          "the player character",                          LOOK_OWN,      nullptr }, // 0x0F
+        { 0, "ocarina",         "the ocarina",                                   LOOK_MARKER,   nullptr }, // 0x10
+        { 2, "fade-long",       "closes after %d frames",                        LOOK_MARKER,   nullptr }, // 0x11
+        { 2, "sound",           "sound %04X",                                    LOOK_MARKER,   nullptr }, // 0x12
+        { 1, "icon",            "icon %d",                                       LOOK_OWN,      nullptr }, // 0x13
+        { 1, "speed",           "text speed %d",                                 LOOK_MARKER,   nullptr }, // 0x14
+        { 3, "background",      "background picture %06X",                       LOOK_MARKER,   nullptr }, // 0x15
+        { 0, "timer",           "a timer",                                       LOOK_STAND_IN, "0:30"  }, // 0x16
+        { 0, "timer2",          "the second timer",                              LOOK_STAND_IN, "0:30"  }, // 0x17
+        { 0, "points",          "points",                                        LOOK_STAND_IN, "1000"  }, // 0x18
+        { 0, "tokens",          "number of tokens",                              LOOK_STAND_IN, "10"    }, // 0x19
+        { 0, "no-skip",         "the box cannot be skipped",                     LOOK_MARKER,   nullptr }, // 0x1A
+        { 0, "two-choice",      "two-way choice",                                LOOK_MARKER,   nullptr }, // 0x1B
+        { 0, "three-choice",    "three-way choice",                              LOOK_MARKER,   nullptr }, // 0x1C
+        { 0, "fish",            "a fish's weight",                               LOOK_STAND_IN, "10"    }, // 0x1D
+        { 1, "high-score",      "high score %d",                                 LOOK_STAND_IN, "1000"  }, // 0x1E
+        { 0, "time",            "the time of day",                               LOOK_STAND_IN, "12:00" }, // 0x1F
     };
-    static const ControlCodeInfo CHARACTER = { 0, nullptr, nullptr };
+    static const ControlCodeInfo CHARACTER = { 0, nullptr, nullptr, LOOK_OWN, nullptr };
     return b < CONTROL_CODE_COUNT ? CODES[b] : CHARACTER;
 }
 
@@ -152,3 +165,29 @@ inline uint32_t ElementStartOf(const uint8_t* text, uint32_t start, uint32_t pos
 
 // True for the bytes that, at an element start, end a box copied into the edit buffer.
 inline bool IsBoxTerminatorByte(uint8_t b) { return b == CC_END || b == CC_BOX_BREAK; }
+
+// Length of the box text that starts at text[0] and may run to end: up to and including the
+// first CC_END or CC_BOX_BREAK that starts an element (terminated true), or end when none does
+// (terminated false). The one copy rule of the box scan, the edit buffer and the edits.
+inline uint32_t BoxTextLength(const uint8_t* text, uint32_t end, bool* terminated)
+{
+    for (uint32_t p = 0; p < end; p += ElementLength(text, p, end))
+    {
+        if (IsBoxTerminatorByte(text[p]))
+        {
+            if (terminated) *terminated = true;
+            return p + 1;
+        }
+    }
+    if (terminated) *terminated = false;
+    return end;
+}
+
+// The arguments of the code at text[pos] read as one big-endian number (0 for none); bytes cut
+// off by end count as missing.
+inline uint32_t ArgumentValue(const uint8_t* text, uint32_t pos, uint32_t end)
+{
+    uint32_t length = ElementLength(text, pos, end), value = 0;
+    for (uint32_t k = 1; k < length; k++) value = value << 8 | text[pos + k];
+    return value;
+}

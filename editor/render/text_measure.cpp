@@ -14,15 +14,15 @@ BoxGraphic BoxGraphicOf(BoxType type)
 // ---- Reading rules of the drawing --------------------------------------------------------------
 int PreviewFirstLineY(const uint8_t* text, uint32_t start, uint32_t textEnd)
 {
+    // Element by element, as the drawing reads: an argument equal to CC_LINE_BREAK is no line.
     int breaks = 0;
-    for (uint32_t i = start; !EndsTextAt(text, i, textEnd); i++)
+    for (uint32_t i = start; !EndsTextAt(text, i, textEnd);)
     {
-        if (text[i] == CC_LINE_BREAK) breaks++;
-        else if (text[i] == CC_ICON)
-        {
-            if (ArgumentsCutOff(text, i, 1, textEnd)) break; // a code cut off by the end of the text
-            i++;
-        }
+        uint8_t b = text[i];
+        int arguments = ControlArgumentCount(b);
+        if (arguments >= 1 && ArgumentsCutOff(text, i, arguments, textEnd)) break;
+        if (b == CC_LINE_BREAK) breaks++;
+        i += 1 + arguments;
     }
     if (breaks > 4) breaks = 4;
     return 210 - 8 * breaks;
@@ -31,17 +31,18 @@ int PreviewFirstLineY(const uint8_t* text, uint32_t start, uint32_t textEnd)
 // ---- The pen -----------------------------------------------------------------------------------
 bool IsGlyphElement(uint8_t b)
 {
-    switch (b)
-    {
-    case TEXT_NUL: // only inside a box text of known length, drawn as an unassigned byte
-        return true;
-    case CC_LINE_BREAK: case CC_END: case CC_BOX_BREAK: case CC_COLOR: case CC_SHIFT:
-    case CC_PASS_08: case CC_PASS_09: case CC_BOX_BREAK_ALT: case CC_SOUND: case CC_ICON:
-    case CC_PASS_15: case CC_PASS_1A:
-        return false;
-    default:
-        return true; // characters, CC_PLAYER, unassigned bytes
-    }
+    // TEXT_NUL occurs only inside a box text of known length, drawn as an unassigned byte.
+    if (b == TEXT_NUL || b == CC_PLAYER || b >= CONTROL_CODE_COUNT) return true;
+    CodeLook look = ControlCode(b).Look;
+    return look == LOOK_STAND_IN || look == LOOK_UNKNOWN;
+}
+
+int StandInWidth(uint8_t b)
+{
+    const char* standIn = ControlCode(b).StandIn;
+    int width = 0;
+    for (const char* c = standIn; c && *c; c++) width += GlyphAdvance((uint8_t)*c);
+    return width;
 }
 
 void AdvancePen(TextPen& pen, const uint8_t* element, bool fixedAdvance)
@@ -59,6 +60,8 @@ void AdvancePen(TextPen& pen, const uint8_t* element, bool fixedAdvance)
         pen.X += ICON_INDENT;
         pen.LineStartX += ICON_INDENT;
     }
+    else if (ControlCode(b).StandIn)
+        pen.X += StandInWidth(b);
     else if (IsGlyphElement(b))
         pen.X += fixedAdvance ? FIXED_ADVANCE : (b == CC_PLAYER ? PLAYER_ADVANCE : GlyphAdvance(b));
 }

@@ -57,8 +57,8 @@ inline bool ArgumentsCutOff(const uint8_t* text, uint32_t i, int arguments, uint
     return false;
 }
 
-// y of a PREVIEW's first line: 210 for one line, 8 higher per CC_LINE_BREAK, at most 4 counted.
-// The count steps over CC_ICON's argument and no other (so a CC_SHIFT of 1 counts as a break).
+// y of a PREVIEW's first line: 210 for one line, 8 higher per CC_LINE_BREAK element, at most 4
+// counted. Argument bytes are stepped over (a CC_SHIFT of 1 is no break).
 int PreviewFirstLineY(const uint8_t* text, uint32_t start, uint32_t textEnd);
 
 // ---- The pen -----------------------------------------------------------------------------------
@@ -72,11 +72,16 @@ struct TextPen
 // caller has checked they are present). Characters, unassigned bytes and CC_PLAYER advance by
 // their width (GlyphAdvance; PLAYER_ADVANCE; FIXED_ADVANCE for all with fixedAdvance);
 // CC_LINE_BREAK returns to the line start one line lower; CC_SHIFT moves right by its argument;
-// CC_ICON indents the pen and every later line by ICON_INDENT. Other codes do not move it.
+// CC_ICON indents the pen and every later line by ICON_INDENT; a code the game writes a value
+// in for moves by its stand-in's width. Other codes do not move it.
 void AdvancePen(TextPen& pen, const uint8_t* element, bool fixedAdvance);
 
-// True when the element draws a glyph (and so ends where the pen is afterwards).
+// True when the element draws a glyph (and so ends where the pen is afterwards): characters,
+// CC_PLAYER, unassigned bytes and the stand-ins of the values the game writes in.
 bool IsGlyphElement(uint8_t b);
+
+// Width of the stand-in drawn for a code whose value the game writes in (0 for other bytes).
+int StandInWidth(uint8_t b);
 
 // ---- Measuring a box ---------------------------------------------------------------------------
 struct LineMeasure

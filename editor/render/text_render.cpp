@@ -149,7 +149,14 @@ static void BlitCell(SDL_Surface* font, int cell, SDL_Surface* surface, int x, i
     if (x <= -FONT_CELL_SIZE || y <= -FONT_CELL_SIZE || x >= surface->w || y >= surface->h) return;
     const SDL_PixelFormat* sf = font->format;
     const SDL_PixelFormat* df = surface->format;
-    if (sf->BytesPerPixel != 4 || df->BytesPerPixel != 4)
+#ifdef __EMSCRIPTEN__
+    // In the browser every surface is a canvas: the canvas blends a blit exactly, while locking
+    // copies the whole canvas out and back for every glyph.
+    const bool byBlit = true;
+#else
+    const bool byBlit = sf->BytesPerPixel != 4 || df->BytesPerPixel != 4;
+#endif
+    if (byBlit)
     {
         SDL_Rect src = { (Sint16)sx, (Sint16)sy, FONT_CELL_SIZE, FONT_CELL_SIZE };
         SDL_Rect dst = { (Sint16)x, (Sint16)y, 0, 0 };
@@ -204,6 +211,28 @@ static void DrawHollowBox(SDL_Surface* surface, int x, int y, uint32_t colour)
     FillClipped(surface, left + w - 1, top, 1, h, pixel);
 }
 
+// Where a code stands that the game draws nothing for: a small downward wedge at the top of the
+// line, of no width, so the line keeps the game's measure.
+static void DrawCodeMarker(SDL_Surface* surface, int x, int y, Uint32 pixel)
+{
+    FillClipped(surface, x - 2, y, 5, 1, pixel);
+    FillClipped(surface, x - 1, y + 1, 3, 1, pixel);
+    FillClipped(surface, x, y + 2, 1, 2, pixel);
+}
+
+// Where the game writes in a number or a time: a typical value in the current colour, underlined
+// in the marker colour so that it is not taken for text of the message.
+static void DrawStandIn(SDL_Surface* font, SDL_Surface* surface, const char* standIn, int x, int y, Uint32 pixel)
+{
+    int left = x;
+    for (const char* c = standIn; *c; c++)
+    {
+        BlitCell(font, GlyphCell((uint8_t)*c), surface, x, y);
+        x += GlyphAdvance((uint8_t)*c);
+    }
+    FillClipped(surface, left, y + FONT_CELL_SIZE - 2, x - left, 1, pixel);
+}
+
 static bool Between(uint32_t i, uint32_t a, uint32_t b)
 {
     return a <= b ? (a <= i && i <= b) : (b <= i && i <= a);
@@ -230,6 +259,8 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
     }
     const Uint32 highlight = SDL_MapRGB(surface->format, (SELECTION_HIGHLIGHT >> 16) & 0xFF,
                                         (SELECTION_HIGHLIGHT >> 8) & 0xFF, SELECTION_HIGHLIGHT & 0xFF);
+    const Uint32 marker = SDL_MapRGB(surface->format, (CODE_MARKER_COLOUR >> 16) & 0xFF,
+                                     (CODE_MARKER_COLOUR >> 8) & 0xFF, CODE_MARKER_COLOUR & 0xFF);
 
     uint32_t i = start;
     for (;;)
@@ -248,9 +279,6 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
 
         if (b == CC_LINE_BREAK || b == CC_SHIFT)
             AdvancePen(pen, text + i, fixedAdvance);
-        else if (b == CC_PASS_08 || b == CC_PASS_09 || b == CC_PASS_15 || b == CC_PASS_1A)
-        {
-        }
         else if (b == CC_COLOR)
         {
             colour = ColourIndex(text[i + 1]);
@@ -297,11 +325,15 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
                 next = i;
             }
         }
+        else if (ControlCode(b).Look == LOOK_MARKER)
+            DrawCodeMarker(surface, pen.X, pen.Y, marker);
         else
         {
-            // A glyph: a character, the player portrait, or an unassigned byte.
+            // A glyph: a character, the player portrait, an unassigned byte, or the stand-in of
+            // a value the game writes in.
+            const char* standIn = ControlCode(b).StandIn;
             int cell = b == CC_PLAYER ? PLAYER_CELL : GlyphCell(b);
-            int hitWidth = b == CC_PLAYER ? PLAYER_HIT_WIDTH : GlyphAdvance(b);
+            int hitWidth = standIn ? StandInWidth(b) : b == CC_PLAYER ? PLAYER_HIT_WIDTH : GlyphAdvance(b);
             if (preview)
             {
                 uint32_t index = i - start;
@@ -319,7 +351,9 @@ void DrawEncodedText(RenderState& render, MessageStore& store, SDL_Rect position
                     Between(index, s.SelectionAnchor, s.SelectionEnd))
                     FillClipped(surface, pen.X, pen.Y, hitWidth, FONT_CELL_SIZE, highlight);
             }
-            if (b == CC_PLAYER || cell >= 0)
+            if (standIn)
+                DrawStandIn(font, surface, standIn, pen.X, pen.Y, marker);
+            else if (b == CC_PLAYER || cell >= 0)
                 BlitCell(font, cell, surface, pen.X, pen.Y);
             else
                 DrawHollowBox(surface, pen.X, pen.Y, TextColorTable[colour]);

@@ -20,6 +20,7 @@ const uint8_t SELECT_MADE     = 3;
 const uint8_t SEARCH_TYPING   = 8; // the search field has the keyboard
 
 const uint32_t SELECTION_HIGHLIGHT = 0xD3AFFF;
+const uint32_t CODE_MARKER_COLOUR = 0xFF9900; // markers of codes and the stand-ins' underline
 const int TEXT_COLOR_COUNT = 8;
 extern const uint32_t TextColorTable[TEXT_COLOR_COUNT]; // colours 0x40..0x47, 0xRRGGBB
 

@@ -3,6 +3,7 @@
 // below the preview (the unsaved-changes mark and one status line).
 #include "shell.h"
 #include "encoding.h"
+#include "glyph_table.h"
 #include <cstdio>
 #include <cstring>
 
@@ -11,6 +12,9 @@
 // nothing of the fixed layout stands there.
 const int UNSAVED_MARK_X = 300, UNSAVED_MARK_Y = 272;
 const int STATUS_X = 100, STATUS_Y = 323;
+// Between "Add Box" and the second credit line: the widest description ends left of it.
+const int ELEMENT_LINE_X = 84, ELEMENT_LINE_Y = 292;
+const int ELEMENT_LINE_SIZE = 40;
 
 static const uint8_t UNSAVED_MARK[] = { CC_COLOR, 0x46, '*', ' ', 'U', 'n', 's', 'a', 'v', 'e', 'd', TEXT_NUL };
 
@@ -19,9 +23,33 @@ void SetStatus(Editor& editor, const char* text)
     snprintf(editor.Shell.StatusText, sizeof(editor.Shell.StatusText), "%s", text);
 }
 
+void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size)
+{
+    line[0] = 0;
+    uint32_t length = EditTextLength(store);
+    if (!store.BoxLoaded || store.Cursor >= length) return;
+    const uint8_t* text = store.EditBuffer;
+    uint32_t at = ElementStartOf(text, 0, store.Cursor);
+    uint8_t b = text[at];
+    const ControlCodeInfo& code = ControlCode(b);
+    if (code.Meaning)
+        snprintf(line, size, code.Meaning, (int)ArgumentValue(text, at, length));
+    else if (b == ' ')
+        snprintf(line, size, "space");
+    else if (IsCharacterByte(b))
+        snprintf(line, size, "character \"%c\" (%02X)", (char)b, b);
+    else if (b == TEXT_NUL)
+        snprintf(line, size, "zero byte");
+    else
+        snprintf(line, size, "unassigned %s %02X", b < CONTROL_CODE_COUNT ? "code" : "byte", b);
+}
+
 void DrawSessionTexts(Editor& editor)
 {
     ShellState& shell = editor.Shell;
+    char element[ELEMENT_LINE_SIZE];
+    DescribeElementAtCursor(editor.Store, element, sizeof(element));
+    if (element[0]) DrawPlainText(editor, ELEMENT_LINE_X, ELEMENT_LINE_Y, (const uint8_t*)element);
     if (HasUnsavedChanges(editor.History)) DrawPlainText(editor, UNSAVED_MARK_X, UNSAVED_MARK_Y, UNSAVED_MARK);
     char line[STATUS_TEXT_SIZE + 16];
     if (shell.GoToOpen)
@@ -96,15 +124,10 @@ static int HexDigit(uint16_t c)
     return -1;
 }
 
-// The first entry with the ID typed, as a click on a search result selects it.
-static void GoToTypedId(Editor& editor)
+// The first entry with the message ID, as a click on a search result selects it.
+static void GoToMessage(Editor& editor, uint32_t id)
 {
-    ShellState& shell = editor.Shell;
     MessageStore& store = editor.Store;
-    if (shell.GoToLength == 0) return;
-    uint32_t id = 0;
-    for (int i = 0; i < shell.GoToLength; i++) id = id * 16 + (uint32_t)HexDigit(shell.GoToText[i]);
-    CloseGoToField(editor);
     for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
     {
         if (EntryMessageId(&store.MessageTable[e]) == id)
@@ -116,6 +139,32 @@ static void GoToTypedId(Editor& editor)
     char text[STATUS_TEXT_SIZE];
     snprintf(text, sizeof(text), "No message with ID %04X", (unsigned)id);
     SetStatus(editor, text);
+}
+
+static void GoToTypedId(Editor& editor)
+{
+    ShellState& shell = editor.Shell;
+    if (shell.GoToLength == 0) return;
+    uint32_t id = 0;
+    for (int i = 0; i < shell.GoToLength; i++) id = id * 16 + (uint32_t)HexDigit(shell.GoToText[i]);
+    CloseGoToField(editor);
+    GoToMessage(editor, id);
+}
+
+// Ctrl+J: the message the box goes on with, named by its first CC_NEXT_MESSAGE.
+static void FollowNextMessageCode(Editor& editor)
+{
+    const MessageStore& store = editor.Store;
+    uint32_t length = store.BoxLoaded ? EditTextLength(store) : 0;
+    for (uint32_t i = 0; i < length; i += ElementLength(store.EditBuffer, i, length))
+    {
+        if (store.EditBuffer[i] == CC_NEXT_MESSAGE && ElementLength(store.EditBuffer, i, length) == 3)
+        {
+            GoToMessage(editor, ArgumentValue(store.EditBuffer, i, length));
+            return;
+        }
+    }
+    SetStatus(editor, "This box names no next message");
 }
 
 void GoToFieldKey(Editor& editor, SDLKey key, uint16_t unicode)
@@ -153,6 +202,9 @@ bool HandleShortcut(Editor& editor, SDLKey key, SDLMod mod)
         return true;
     case SDLK_g:
         OpenGoToField(editor);
+        return true;
+    case SDLK_j:
+        FollowNextMessageCode(editor);
         return true;
     case SDLK_PAGEDOWN:
         // The same test as the end-of-box marker: the boxes as they stand in MessageData.

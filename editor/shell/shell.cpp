@@ -42,10 +42,15 @@ static const ImageId SHELL_IMAGES[] = {
 // blend without converting, and the pixels stay the same.
 static SDL_Surface* ToDisplayFormat(SDL_Surface* image)
 {
+#ifdef __EMSCRIPTEN__
+    // In the browser every surface is a canvas of the same format: nothing to convert.
+    return image;
+#else
     SDL_Surface* converted = (image->flags & SDL_SRCALPHA) ? SDL_DisplayFormatAlpha(image) : SDL_DisplayFormat(image);
     if (!converted) return image;
     SDL_FreeSurface(image);
     return converted;
+#endif
 }
 
 static void FreeImages(ShellState& shell)
@@ -262,7 +267,7 @@ static void DispatchEvent(Editor& editor, const SDL_Event& event)
         HandleMouseUp(editor, event.button.x);
         break;
     case SDL_KEYDOWN:
-        HandleKeyDown(editor, event.key.keysym.sym, event.key.keysym.unicode, event.key.keysym.mod);
+        HandleKeyDown(editor, (SDLKey)event.key.keysym.sym, event.key.keysym.unicode, (SDLMod)event.key.keysym.mod);
         NoteEdit(editor);
         break;
     case SDL_QUIT:

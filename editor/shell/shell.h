@@ -77,7 +77,8 @@ void HandleMouseUp(Editor& editor, int x);
 void HandleKeyDown(Editor& editor, SDLKey key, uint16_t unicode, SDLMod mod = KMOD_NONE);
 
 // ---- Session keys (undo, save now, go to, paging) and the status line -------------------------
-// Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+S, Ctrl+G, Ctrl+Page Down/Up. True when the key was one.
+// Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+S, Ctrl+G, Ctrl+J, Ctrl+Page Down/Up. True when the key was
+// one.
 bool HandleShortcut(Editor& editor, SDLKey key, SDLMod mod);
 // Page Down/Up, Home, End while the box has the keyboard. True when the key was one.
 bool HandlePagingKey(Editor& editor, SDLKey key);
@@ -87,8 +88,11 @@ void CloseGoToField(Editor& editor);
 // Ctrl+S at the end of the frame, after the commit: writes both files unless the store holds a
 // placeholder pair; the outcome goes to the status line.
 void SaveNow(Editor& editor);
-// The unsaved-changes mark and the status line or the go-to field.
+// The element at the cursor, the unsaved-changes mark and the status line or the go-to field.
 void DrawSessionTexts(Editor& editor);
+// Words for the element at the cursor, in the text encoding: a code by its meaning and
+// arguments, a character by itself and its byte. Empty when no box is loaded.
+void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size);
 void SetStatus(Editor& editor, const char* text);
 
 // ---- Side panels ----------------------------------------------------------------------------

@@ -15,20 +15,21 @@ const int ROW3_LAST_SYMBOL_X = 733;   // 0xAA
 const int PLAYER_PLACE_RIGHT = 750;   // CC_PLAYER for x 734 to 750, nothing right of it
 const int SWATCH_X = 640, SWATCH_Y = 125, SWATCH_SIZE = 16, SWATCH_STEP = 20;
 
-// Byte 0x9E has no glyph; its place in row 2 shows and inserts the yen sign 0x5C instead.
-const uint8_t UNUSED_PALETTE_BYTE = 0x9E;
-const uint8_t PALETTE_STAND_IN = 0x5C;
+// The last place of row 2 would name 0x9F, the first symbol of row 3: it shows and inserts the
+// yen sign 0x5C instead.
+const uint8_t ROW2_PAST_LETTERS = 0x9F;
+const uint8_t PALETTE_STAND_IN = YEN_BYTE;
 
-// Row 1: 0x7F to 0x8E; row 2: 0x8F to 0x9D and 0x5C; row 3: 0x9F to 0xAA and CC_PLAYER.
+// Row 1: 0x80 to 0x8F; row 2: 0x90 to 0x9E and 0x5C; row 3: 0x9F to 0xAA and CC_PLAYER.
 struct PaletteString
 {
     uint8_t Bytes[16 + 1 + 16 + 1 + 13 + 1];
     PaletteString()
     {
         int n = 0;
-        for (int b = 0x7F; b <= 0x8E; b++) Bytes[n++] = (uint8_t)b;
+        for (int b = LETTER_FIRST; b <= 0x8F; b++) Bytes[n++] = (uint8_t)b;
         Bytes[n++] = CC_LINE_BREAK;
-        for (int b = 0x8F; b <= 0x9D; b++) Bytes[n++] = (uint8_t)b;
+        for (int b = 0x90; b <= LETTER_LAST; b++) Bytes[n++] = (uint8_t)b;
         Bytes[n++] = PALETTE_STAND_IN;
         Bytes[n++] = CC_LINE_BREAK;
         for (int b = 0x9F; b <= 0xAA; b++) Bytes[n++] = (uint8_t)b;
@@ -65,11 +66,11 @@ static int PaletteByteAt(int x, int y)
 {
     if (x < PALETTE_X) return -1;
     int column = (x - PALETTE_COLUMN_ORIGIN) / PALETTE_STEP;
-    if (y >= PALETTE_ROW1_TOP && y <= PALETTE_ROW1_BOTTOM) return 0x77 + column;
+    if (y >= PALETTE_ROW1_TOP && y <= PALETTE_ROW1_BOTTOM) return 0x78 + column;
     if (y >= PALETTE_ROW2_TOP && y <= PALETTE_ROW2_BOTTOM)
     {
-        int b = 0x87 + column;
-        return b == UNUSED_PALETTE_BYTE ? PALETTE_STAND_IN : b;
+        int b = 0x88 + column;
+        return b == ROW2_PAST_LETTERS ? PALETTE_STAND_IN : b;
     }
     if (y >= PALETTE_ROW3_TOP && y <= PALETTE_ROW3_BOTTOM)
     {

@@ -179,9 +179,13 @@ void DeleteBox(MessageStore& store)
             removed = RemoveMessageBytes(store, store.CurrentEntryPos, text + store.BoxStarts[box],
                                          text + store.BoxStarts[box + 1]);
         else
-            // The last box goes with the break before it; the message's CC_END stays.
-            removed = RemoveMessageBytes(store, store.CurrentEntryPos, text + store.BoxStarts[box] - 1,
-                                         store.MessageEnd);
+        {
+            // The last box goes with the break before it (and the break's delay); the
+            // message's CC_END stays.
+            const uint8_t* data = store.MessageData.data();
+            uint32_t breakPos = ElementStartOf(data, text + store.BoxStarts[box - 1], text + store.BoxStarts[box] - 1);
+            removed = RemoveMessageBytes(store, store.CurrentEntryPos, breakPos, store.MessageEnd);
+        }
     }
     if (removed > 0 && store.CurrentBox > 0) store.CurrentBox--;
     store.ReloadPending = 1;

@@ -88,10 +88,9 @@ struct MessageStore
     uint32_t LoadedTextOffset = 0;        // text offset of LoadedEntryPos when the box was loaded
     uint32_t LoadedBox = 0;               // box index of the loaded box within its message
     uint32_t LoadCount = 0;               // boxes loaded so far: tells a load from an edit
-    // The loaded box is longer than EDIT_TEXT_MAX, runs to the end of the data without a
-    // terminator, or holds a zero byte (which would end EditBuffer early): EditBuffer shows its
-    // start, text edits are refused and the commit leaves the box in MessageData exactly as it
-    // was. DeleteBox still works on it.
+    // The loaded box is longer than EDIT_TEXT_MAX or runs to the end of the data without a
+    // terminator: EditBuffer shows its start, text edits are refused and the commit leaves the
+    // box in MessageData exactly as it was. DeleteBox still works on it.
     bool     BoxReadOnly = false;
 
     // Work area of AlignTextOffsets (pairs of position and pad), kept between calls
@@ -165,21 +164,23 @@ void PreviousBox(MessageStore& store);
 void NextMessage(MessageStore& store);
 void PreviousMessage(MessageStore& store);
 void SelectEntry(MessageStore& store, uint32_t entryPos);
+// Left and Right step over a whole element: a code together with its arguments.
 void CursorLeft(MessageStore& store);
 void CursorRight(MessageStore& store);
 uint32_t EditTextLength(const MessageStore& store);
-// Length of the box starting at pos by the terminator rule (terminator included), bounded by
+// Length of the box starting at pos by the element walk (terminator included), bounded by
 // MessageDataSize; terminated says whether a terminator was found before the end of the data.
 uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated = nullptr);
 
 // ---- Text edits (EditBuffer) -----------------------------------------------------------------
 // Each is all-or-nothing: an edit that would make the box text longer than EDIT_TEXT_MAX, or
-// would leave the box's terminator anywhere but at its last byte (a byte behind it, a raw
-// CC_END/CC_BOX_BREAK exposed inside, CC_ICON/CC_SHIFT directly before it), changes nothing,
-// the cursor included. Nothing applies before the first box has been loaded, to a box held
-// read-only, or after DeleteBox until the next load. A cursor past the terminator acts at it.
-// An edit that would put a TEXT_NUL byte into the text (typed, or as a code's argument such as
-// icon 0) is refused too: EditBuffer cannot hold one.
+// would leave the box's terminator anywhere but at its last byte (a byte behind it, a
+// CC_END/CC_BOX_BREAK at an element start inside, a code whose arguments would take it in),
+// changes nothing, the cursor included. Nothing applies before the first box has been loaded,
+// to a box held read-only, or after DeleteBox until the next load. Codes stay whole: bytes go
+// in and out only between elements, and a cursor inside a code's arguments, or past the
+// terminator, acts at the code or the terminator. A zero byte is an ordinary byte of the text
+// (a message ID 0x00xx, icon 0): the text ends at the TEXT_NUL behind its terminator.
 // InsertEditByte returns whether the byte was inserted.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte);
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count);

@@ -14,61 +14,59 @@ void ScanBoxStarts(MessageStore& store, uint32_t textOffset)
     uint32_t pos = textOffset;
     // A message without CC_END ends with the data.
     store.MessageEnd = size;
+    // Element by element: an argument byte never ends the message or starts a box.
     while (pos < size)
     {
         uint8_t b = data[pos];
-        if (b == CC_ICON)
-            pos += 2;
-        else if (b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT)
-        {
-            pos++;
-            store.LastBox++;
-            store.BoxStarts.push_back(pos - textOffset);
-        }
-        else if (b == CC_END)
+        if (b == CC_END)
         {
             store.MessageEnd = pos;
             break;
         }
-        else
-            pos++;
+        pos += ElementLength(data, pos, size);
+        if (b == CC_BOX_BREAK || b == CC_BOX_BREAK_ALT)
+        {
+            store.LastBox++;
+            store.BoxStarts.push_back(pos - textOffset);
+        }
     }
 }
 
 uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated)
 {
-    const uint8_t* data = store.MessageData.data();
-    uint32_t size = store.MessageDataSize;
-    for (uint32_t p = pos; p < size; p++)
+    if (pos >= store.MessageDataSize)
     {
-        // The byte before is looked at raw: an icon or shift argument equal to a terminator
-        // does not end the box.
-        if (IsBoxTerminatorByte(data[p]) && (p == pos || (data[p - 1] != CC_ICON && data[p - 1] != CC_SHIFT)))
-        {
-            if (terminated) *terminated = true;
-            return p + 1 - pos;
-        }
+        if (terminated) *terminated = false;
+        return 0;
     }
-    if (terminated) *terminated = false;
-    return pos < size ? size - pos : 0;
+    return BoxTextLength(store.MessageData.data() + pos, store.MessageDataSize - pos, terminated);
 }
 
-// The text of a box the store edits ends at the TEXT_NUL behind its terminator. A zero byte
-// before that is an argument (icon 0 is a real icon) and must not cut the box short, or the
-// commit would drop the rest of it. A box held read-only has no terminator: its first zero ends it.
+// The text of a box the store edits ends at the TEXT_NUL behind a terminator that starts an
+// element (AddBox leaves two boxes until the reload). A zero byte before it (a message ID
+// 0x00xx, icon 0) must not cut the box short, or the commit would drop the rest of it. A box held
+// read-only has no terminator: its first zero ends it.
 uint32_t EditTextLength(const MessageStore& store)
 {
     const uint8_t* t = store.EditBuffer;
-    uint32_t firstNul = EDIT_BUFFER_SIZE;
-    for (uint32_t n = 0; n < EDIT_BUFFER_SIZE; n++)
+    if (store.BoxLoaded && !store.BoxReadOnly)
     {
-        if (t[n] != TEXT_NUL) continue;
-        if (firstNul == EDIT_BUFFER_SIZE) firstNul = n;
-        if (store.BoxReadOnly || !store.BoxLoaded) break;
-        if (n > 0 && IsBoxTerminatorByte(t[n - 1]) && (n == 1 || (t[n - 2] != CC_ICON && t[n - 2] != CC_SHIFT)))
-            return n;
+        for (uint32_t p = 0; p + 1 < EDIT_BUFFER_SIZE; p += ElementLength(t, p, EDIT_BUFFER_SIZE))
+            if (IsBoxTerminatorByte(t[p]) && t[p + 1] == TEXT_NUL) return p + 1;
     }
-    return firstNul;
+    uint32_t n = 0;
+    while (n < EDIT_BUFFER_SIZE && t[n] != TEXT_NUL) n++;
+    return n;
+}
+
+// A cursor inside a code's arguments moves back to the code: nothing is ever put or removed
+// between a code and its arguments.
+void KeepCursorOnElement(MessageStore& store)
+{
+    uint32_t length = EditTextLength(store);
+    uint32_t last = length > 0 ? length - 1 : 0;
+    if (store.Cursor > last) store.Cursor = last;
+    store.Cursor = ElementStartOf(store.EditBuffer, 0, store.Cursor);
 }
 
 void LoadBox(MessageStore& store)
@@ -93,16 +91,17 @@ void LoadBox(MessageStore& store)
     for (uint32_t i = 0; i < shown; i += 1 + ControlArgumentCount(store.EditBuffer[i]))
     {
         uint8_t b = store.EditBuffer[i];
-        if (b == CC_BOX_BREAK || b == CC_END || b == CC_BOX_BREAK_ALT || b == TEXT_NUL) break;
+        if (b == CC_BOX_BREAK || b == CC_END || b == CC_BOX_BREAK_ALT) break;
         if (b == CC_ICON)
         {
             if (i + 1 < shown) store.LoadedIcon = store.EditBuffer[i + 1];
             break;
         }
     }
-    // The cursor never stays beyond the terminator of a shorter box.
+    // The cursor never stays beyond the terminator of a shorter box, nor inside a code.
     uint32_t last = shown > 0 ? shown - 1 : 0;
     if (store.Cursor > last) store.Cursor = last;
+    store.Cursor = ElementStartOf(store.EditBuffer, 0, store.Cursor);
 }
 
 // ---- End of frame -------------------------------------------------------------------------------
@@ -182,13 +181,18 @@ void SelectEntry(MessageStore& store, uint32_t entryPos)
 // ---- Cursor -------------------------------------------------------------------------------------
 void CursorLeft(MessageStore& store)
 {
-    if (store.Cursor > 0) store.Cursor--;
+    if (!store.BoxLoaded) return;
+    KeepCursorOnElement(store);
+    if (store.Cursor > 0) store.Cursor = ElementStartOf(store.EditBuffer, 0, store.Cursor - 1);
 }
 
 void CursorRight(MessageStore& store)
 {
-    if (store.Cursor >= EDIT_TEXT_MAX) return;
-    // The cursor stops on the terminator; a zero byte before it (icon 0) is passed like any other.
+    if (!store.BoxLoaded) return;
+    KeepCursorOnElement(store);
+    // The cursor stops on the terminator and steps over a code together with its arguments.
+    uint32_t length = EditTextLength(store);
     uint8_t b = store.EditBuffer[store.Cursor];
-    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < EditTextLength(store)) store.Cursor++;
+    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < length)
+        store.Cursor += ElementLength(store.EditBuffer, store.Cursor, length);
 }

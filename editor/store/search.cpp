@@ -27,6 +27,7 @@ enum WalkResult
 // over it (and its argument) that uses up no search character.
 const uint16_t PASS_WITH_ARGUMENT = 0x100;
 const uint16_t PASS_ALONE = 0x101;
+const uint16_t CODE_NO_MATCH = 0x102;
 
 struct FoldTable
 {
@@ -38,6 +39,9 @@ struct FoldTable
         Fold[CC_LINE_BREAK] = ' ';
         Fold[CC_COLOR] = Fold[CC_SHIFT] = PASS_WITH_ARGUMENT;
         Fold[CC_PASS_08] = Fold[CC_PASS_09] = PASS_ALONE;
+        // Every other code ends a match at its own byte, so its arguments are never compared.
+        for (int b = 0; b < CONTROL_CODE_COUNT; b++)
+            if (b != CC_LINE_BREAK && Fold[b] < 0x100) Fold[b] = CODE_NO_MATCH;
     }
 };
 static const FoldTable FOLD;
@@ -55,10 +59,8 @@ static inline WalkResult WalkFrom(const uint8_t* data, uint32_t size, uint32_t p
             j++;
             pos++;
         }
-        else if (folded == PASS_WITH_ARGUMENT)
-            pos += 2;
-        else if (folded == PASS_ALONE)
-            pos++;
+        else if (folded == PASS_WITH_ARGUMENT || folded == PASS_ALONE)
+            pos += ElementLength(data, pos, size);
         else
             return b == CC_END ? WALK_FAILED_AT_END : WALK_FAILED;
     }
@@ -86,7 +88,8 @@ void SearchMessages(const MessageStore& store, SearchState& search)
         const uint8_t* e = &store.MessageTable[p];
         uint32_t t = ((uint32_t)e[5] << 16) | ((uint32_t)e[6] << 8) | e[7];
         bool match = length == 0;
-        for (uint32_t s = t; !match && s < t + SEARCH_START_POSITIONS; s++)
+        // Only element starts are start positions: a match never begins at an argument byte.
+        for (uint32_t s = t; !match && s < t + SEARCH_START_POSITIONS && s < size; s += ElementLength(data, s, size))
         {
             WalkResult r = WalkFrom(data, size, s, text, length);
             if (r == WALK_MATCH) match = true;

@@ -37,3 +37,7 @@ void SetStorePair(MessageStore& store, const uint8_t* table, uint32_t tableSize,
 // True when a pair meets the store's assumptions: whole non-empty table, non-empty data,
 // every text offset inside the data, offsets non-decreasing in table order.
 bool MessagePairIsSound(const uint8_t* table, uint32_t tableSize, uint32_t dataSize);
+
+// Moves a cursor beyond the terminator back onto it, and one inside a code's arguments back to
+// the code.
+void KeepCursorOnElement(MessageStore& store);

@@ -15,15 +15,18 @@ static bool Editable(const MessageStore& store)
     return store.BoxLoaded && !store.BoxReadOnly && store.EditState != EDIT_BOX_REMOVED;
 }
 
-// True when the text holds exactly boxes box ends by the terminator rule, the last of them its
-// last byte.
+// True when the text holds exactly boxes box ends by the element walk, the last of them its last
+// byte.
 static bool EndsAtLastByte(const uint8_t* text, uint32_t length, int boxes)
 {
-    int ends = 0;
-    for (uint32_t k = 0; k < length; k++)
-        if (IsBoxTerminatorByte(text[k]) && (k == 0 || (text[k - 1] != CC_ICON && text[k - 1] != CC_SHIFT)))
-            if (++ends == boxes) return k + 1 == length;
-    return false;
+    uint32_t p = 0;
+    for (int box = 0; box < boxes; box++)
+    {
+        bool terminated = false;
+        p += BoxTextLength(text + p, length - p, &terminated);
+        if (!terminated) return false;
+    }
+    return p == length;
 }
 
 // Keeps the text of length bytes built in EditTemp when it is acceptable.
@@ -52,63 +55,62 @@ static bool Splice(MessageStore& store, uint32_t index, uint32_t remove, const u
     return AcceptEditTemp(store, index + count + tail, boxes);
 }
 
-// Index of the box's terminator (the last byte of the text) or 0 for an empty text.
-static uint32_t TerminatorIndex(const MessageStore& store)
-{
-    uint32_t length = EditTextLength(store);
-    return length > 0 ? length - 1 : 0;
-}
-
-// A cursor past the terminator (set from outside) acts at the terminator.
-static void KeepCursorInText(MessageStore& store)
-{
-    uint32_t last = TerminatorIndex(store);
-    if (store.Cursor > last) store.Cursor = last;
-}
-
 // First index of code in the text, or the text length when there is none. Argument bytes are
 // stepped over as the preview reads them: icon 18 or a gap of 18 pixels is the byte of
 // CC_SOUND, and taking it for one would overwrite the text behind it.
 static uint32_t FindCode(const MessageStore& store, uint8_t code)
 {
     uint32_t length = EditTextLength(store);
-    for (uint32_t i = 0; i < length; i += 1 + ControlArgumentCount(store.EditBuffer[i]))
+    for (uint32_t i = 0; i < length; i += ElementLength(store.EditBuffer, i, length))
         if (store.EditBuffer[i] == code) return i;
     return length;
 }
 
 // ---- Basic edits ----------------------------------------------------------------------------------
+// True when index lies between two elements of the text (or at its end).
+static bool AtElementBoundary(const MessageStore& store, uint32_t index)
+{
+    return index <= EditTextLength(store) && ElementStartOf(store.EditBuffer, 0, index) == index;
+}
+
+// Bytes go in and out only between whole elements, never between a code and its arguments. A
+// code that carries arguments cannot go in alone: it would take the text after it for them.
 bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte)
 {
-    return Splice(store, index, 0, &byte, 1);
+    return ControlArgumentCount(byte) == 0 && AtElementBoundary(store, index) && Splice(store, index, 0, &byte, 1);
 }
 
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count)
 {
-    if (count > 0) Splice(store, index, count, nullptr, 0);
+    if (count > 0 && AtElementBoundary(store, index) && AtElementBoundary(store, index + count))
+        Splice(store, index, count, nullptr, 0);
 }
 
 void TypeByte(MessageStore& store, uint8_t byte)
 {
     if (!Editable(store)) return;
-    KeepCursorInText(store);
+    KeepCursorOnElement(store);
     if (InsertEditByte(store, store.Cursor, byte)) store.Cursor++;
 }
 
 void EraseBack(MessageStore& store)
 {
     if (!Editable(store)) return;
-    KeepCursorInText(store);
-    if (store.Cursor > 0 && Splice(store, store.Cursor - 1, 1, nullptr, 0)) store.Cursor--;
+    KeepCursorOnElement(store);
+    if (store.Cursor == 0) return;
+    // The element before the cursor goes whole: a code with its arguments.
+    uint32_t start = ElementStartOf(store.EditBuffer, 0, store.Cursor - 1);
+    if (Splice(store, start, store.Cursor - start, nullptr, 0)) store.Cursor = start;
 }
 
 void EraseForward(MessageStore& store)
 {
     if (!Editable(store)) return;
-    KeepCursorInText(store);
+    KeepCursorOnElement(store);
     uint8_t b = store.EditBuffer[store.Cursor];
-    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < EditTextLength(store))
-        Splice(store, store.Cursor, 1, nullptr, 0);
+    uint32_t length = EditTextLength(store);
+    if (b != CC_END && b != CC_BOX_BREAK && store.Cursor + 1 < length)
+        Splice(store, store.Cursor, ElementLength(store.EditBuffer, store.Cursor, length), nullptr, 0);
 }
 
 // ---- Boxes ----------------------------------------------------------------------------------------
@@ -125,6 +127,34 @@ void AddBox(MessageStore& store)
 }
 
 // ---- Codes ----------------------------------------------------------------------------------------
+// A whole code of length bytes goes in at index or out from it; the cursor stays on the element
+// it stood on (the code's own when it stood inside one), so it never lands inside a code. A
+// cursor set beyond the text (it acts at the terminator) is left as it is.
+static uint32_t CursorElement(const MessageStore& store, uint32_t textLength)
+{
+    return store.Cursor < textLength ? ElementStartOf(store.EditBuffer, 0, store.Cursor) : store.Cursor;
+}
+
+static void InsertCode(MessageStore& store, uint32_t index, const uint8_t* code, uint32_t length)
+{
+    uint32_t before = EditTextLength(store);
+    uint32_t cursor = CursorElement(store, before);
+    if (!AtElementBoundary(store, index) || !Splice(store, index, 0, code, length)) return;
+    if (cursor < before && cursor >= index) cursor += length;
+    store.Cursor = cursor;
+}
+
+static void RemoveCode(MessageStore& store, uint32_t index, uint32_t length)
+{
+    uint32_t before = EditTextLength(store);
+    uint32_t cursor = CursorElement(store, before);
+    if (!AtElementBoundary(store, index) || index >= before ||
+        ElementLength(store.EditBuffer, index, before) != length || !Splice(store, index, length, nullptr, 0))
+        return;
+    if (cursor < before && cursor > index) cursor -= length;
+    store.Cursor = cursor;
+}
+
 void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
 {
     if (!Editable(store)) return;
@@ -132,7 +162,7 @@ void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
     bool present = found < EditTextLength(store);
     if (mode == CODE_REMOVE)
     {
-        if (present) Splice(store, found, 3, nullptr, 0);
+        if (present) RemoveCode(store, found, 3);
         return;
     }
     if (soundIndex < 0 || soundIndex >= SOUND_COUNT) return;
@@ -143,7 +173,7 @@ void SetBoxSound(MessageStore& store, uint32_t index, int soundIndex, int mode)
         if (present) Splice(store, found + 1, 2, code + 1, 2);
     }
     else if (mode == CODE_INSERT)
-        Splice(store, index, 0, code, 3);
+        InsertCode(store, index, code, 3);
 }
 
 void SetBoxIcon(MessageStore& store, uint32_t index, uint8_t icon, int mode)
@@ -157,10 +187,10 @@ void SetBoxIcon(MessageStore& store, uint32_t index, uint8_t icon, int mode)
     else if (mode == CODE_INSERT)
     {
         uint8_t code[2] = { CC_ICON, icon };
-        Splice(store, index, 0, code, 2);
+        InsertCode(store, index, code, 2);
     }
     else if (mode == CODE_REMOVE)
-        Splice(store, index, 2, nullptr, 0);
+        RemoveCode(store, index, 2);
 }
 
 void ColourSelection(MessageStore& store, const TextSelection& selection, uint8_t colour)

@@ -26,12 +26,13 @@ struct ExtractFaults : ::testing::Test
     {
         Dir = MakeFastTempDir();
         ASSERT_FALSE(Dir.empty());
+        // Tables as the game's: helper looks for one in the image, also after an injection.
+        Bytes8 generatedData;
+        GenerateMessagePair(5, RomTable, generatedData);
+        GenerateMessagePair(6, OldTable, generatedData);
         TestRandom random(5);
-        RomTable.resize(TABLE_SIZE);
-        for (uint8_t& b : RomTable) b = (uint8_t)random.Next();
         RomData.resize(6 * COPY_BLOCK + 1234); // several blocks: a write can fail midway
         for (uint8_t& b : RomData) b = (uint8_t)random.Next();
-        OldTable.assign(TABLE_SIZE, 0x11);
         OldData.assign(5000, 0x22);
         ASSERT_TRUE(MakeRom());
         ASSERT_TRUE(WriteOldFiles());

@@ -9,10 +9,14 @@
 // - a done injection wrote exactly the end word, table, data and the two patches, and the
 //   checksum words (the tool is never found) match the image's code range;
 // - an image that starts in a swapped byte order is refused in both modes;
+// - an image whose table area lacks the address byte 0x07 in any record is refused in both
+//   modes, and the plans never accept words that say it lacks one;
 // - any command line parses to one clear outcome.
 //
 // Input layout: byte 0 mode (0 inject, 1 extract, else an invalid mode), byte 1 which
-// message files exist before (bits 0-1) and a swapped first word (bit 2; bit 3 which order),
+// message files exist before (bits 0-1), a swapped first word (bit 2; bit 3 which order), the
+// address byte put into every record of the table area (bit 4) but one (bit 5, the record
+// chosen by the data size selector),
 // byte 2 answer to the overwrite question (bit 7: full sizes, see below), byte 3 the ROM size
 // selector (bits 5-7) and the write step that fails (bits 0-4, 0 none), bytes 4-11 the two
 // words, bytes 12-19 table and data
@@ -58,6 +62,8 @@ static void CheckArithmetic(uint64_t romSize, RomWords words, uint64_t tableSize
         FUZZ_CHECK(e.DataFrom + e.DataSize <= romSize, "extraction range beyond the ROM");
     }
     InjectPlan i = PlanInjection(romSize, words, tableSize, dataSize);
+    if (!words.HoldsMessageTable)
+        FUZZ_CHECK(e.Refused.Code != REFUSE_NONE && i.Refused.Code != REFUSE_NONE, "a plan accepted an image without the table");
     if (i.Refused.Code == REFUSE_NONE)
     {
         FUZZ_CHECK(romSize >= ROM_MIN_SIZE && tableSize == TABLE_SIZE, "injection accepted a short ROM or a wrong table");
@@ -165,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (size < 20) return 0;
     SetUp();
     uint8_t mode = bytes[0], presence = bytes[1], answer = bytes[2];
-    RomWords words = { Word(bytes + 4), Word(bytes + 8), 0 };
+    RomWords words = { Word(bytes + 4), Word(bytes + 8), 0, (presence & 0x10) != 0 };
     // Mostly small data ranges and files, which keeps the runs fast; bit 7 of byte 2 asks for
     // the words and sizes as they are (up to the limits the plans check).
     bool full = answer & 0x80;
@@ -208,6 +214,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         if (words.DataStart + n > romSize) n = (size_t)(romSize - words.DataStart);
         WriteAt(rom, words.DataStart, rest + restSize - n, n);
     }
+    // The table area: the address byte put in, then whether every record carries it.
+    bool gameTable = romSize >= ROM_MIN_SIZE;
+    if (gameTable)
+    {
+        std::vector<uint8_t> area(TABLE_SIZE);
+        ReadAt(rom, ROM_TABLE_OFFSET, area.data(), TABLE_SIZE);
+        for (uint32_t record = 0; record < TABLE_SIZE / 8 && (presence & 0x10); record++)
+            if (!(presence & 0x20) || record != dataSel % (TABLE_SIZE / 8)) area[record * 8 + 4] = 0x07;
+        WriteAt(rom, ROM_TABLE_OFFSET, area.data(), TABLE_SIZE);
+        for (uint32_t pos = 4; pos < TABLE_SIZE && gameTable; pos += 8) gameTable = area[pos] == 0x07;
+    }
 
     // A swapped first word, written last so nothing above covers it.
     uint8_t first[4] = {};
@@ -242,6 +259,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (swapped && mode % 3 == 1) FUZZ_CHECK(status == STATUS_REFUSED, "a swapped image was extracted from");
     if (swapped && mode % 3 == 0)
         FUZZ_CHECK(status == STATUS_REFUSED || status == STATUS_FILES_MISSING, "a swapped image was injected into");
+    if (!gameTable && mode % 3 == 1) FUZZ_CHECK(status == STATUS_REFUSED, "an image without the table was extracted from");
+    if (!gameTable && mode % 3 == 0)
+        FUZZ_CHECK(status == STATUS_REFUSED || status == STATUS_FILES_MISSING, "an image without the table was injected into");
     if (status >= STATUS_ROM_NOT_OPEN && status <= STATUS_REFUSED)
         FUZZ_CHECK(StepsSeen == 0, "a refusal came after a write");
     FUZZ_CHECK(status != STATUS_IO_FAILURE || FailedOnce, "a transfer failed without a fault");

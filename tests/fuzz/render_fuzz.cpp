@@ -30,13 +30,11 @@ static void SetUp()
     FUZZ_CHECK(Icons != nullptr && InitRenderer(Render, Icons), "renderer could not start");
 }
 
-// True when the text has exactly one terminator by the box rule, as its last byte.
+// True when the text is one box by the element walk: its first terminator is its last byte.
 static bool EndsAtItsTerminator(const uint8_t* text, uint32_t length)
 {
-    for (uint32_t k = 0; k < length; k++)
-        if ((text[k] == CC_END || text[k] == CC_BOX_BREAK) && (k == 0 || (text[k - 1] != CC_ICON && text[k - 1] != CC_SHIFT)))
-            return k + 1 == length;
-    return false;
+    bool terminated = false;
+    return BoxTextLength(text, length, &terminated) == length && terminated;
 }
 
 static int16_t Signed16(const uint8_t* p) { return (int16_t)(uint16_t)(p[0] << 8 | p[1]); }
@@ -80,7 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         if (store.EditState == EDIT_MODIFIED && wellFormed)
             FUZZ_CHECK(EndsAtItsTerminator(store.EditBuffer, after), "an icon edit broke the box's end");
         if (store.Cursor != cursor)
+        {
             FUZZ_CHECK(store.Cursor < after, "the pointer put the cursor outside the text");
+            FUZZ_CHECK(ElementStartOf(store.EditBuffer, 0, store.Cursor) == store.Cursor,
+                       "the pointer put the cursor inside a code");
+        }
     }
     else
     {

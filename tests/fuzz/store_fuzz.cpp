@@ -51,19 +51,17 @@ static bool EveryMessageEnded(const uint8_t* table, uint32_t tableSize, const ui
         uint32_t offset = EntryOffset(table + e - ENTRY_SIZE);
         if (limit != dataSize && offset == limit) continue; // same message as the one after it
         uint32_t p = offset;
-        while (p < limit && data[p] != CC_END) p++;
+        while (p < limit && data[p] != CC_END) p += ElementLength(data, p, dataSize);
         if (p >= limit) return false;
         limit = offset;
     }
     return true;
 }
 
-// Messages that do not overlap: each message's CC_END lies before the next message starts,
-// however it is read. The store finds a message's end stepping over icon arguments only, and a
-// box's end by the byte before each terminator (a CC_SHIFT argument of 2 is no end there); the
-// furthest of the two must come before the next message. Only for such pairs the store promises
-// that every message keeps its CC_END: an entry that points into the middle of another message
-// moves with that message's edits.
+// Messages that do not overlap: each message's CC_END, found by the element walk that the box
+// scan and the copy share, lies before the next message starts. Only for such pairs the store
+// promises that every message keeps its CC_END: an entry that points into the middle of another
+// message moves with that message's edits.
 static bool MessagesWellFormed(const uint8_t* table, uint32_t tableSize, const uint8_t* data, uint32_t dataSize)
 {
     if (tableSize < ENTRY_SIZE) return false;
@@ -73,14 +71,10 @@ static bool MessagesWellFormed(const uint8_t* table, uint32_t tableSize, const u
         uint32_t offset = EntryOffset(table + e);
         if (e > 0 && offset == EntryOffset(table + e - ENTRY_SIZE)) continue;
         if (offset < searchFrom) return false;
-        uint32_t scanEnd = offset;
-        while (scanEnd < dataSize && data[scanEnd] != CC_END) scanEnd += data[scanEnd] == CC_ICON ? 2 : 1;
-        uint32_t boxEnd = offset;
-        while (boxEnd < dataSize &&
-               !(data[boxEnd] == CC_END && (boxEnd == offset || (data[boxEnd - 1] != CC_ICON && data[boxEnd - 1] != CC_SHIFT))))
-            boxEnd++;
-        if (scanEnd >= dataSize || boxEnd >= dataSize) return false;
-        searchFrom = (scanEnd > boxEnd ? scanEnd : boxEnd) + 1;
+        uint32_t end = offset;
+        while (end < dataSize && data[end] != CC_END) end += ElementLength(data, end, dataSize);
+        if (end >= dataSize) return false;
+        searchFrom = end + 1;
     }
     return true;
 }
@@ -131,10 +125,19 @@ static void CheckAfterCommit(const MessageStore& store, const PairShape& shape)
         FUZZ_CHECK(store.MessageData[i] == 0, "non-zero byte past the data");
 }
 
-static void CheckEditBuffer(const MessageStore& store)
+static void CheckEditBuffer(const MessageStore& store, bool cursorMoved)
 {
     uint32_t length = EditTextLength(store);
     FUZZ_CHECK(length <= EDIT_TEXT_MAX, "EditBuffer lost its TEXT_NUL");
+    // A box being edited stays one box whose codes are whole, and the keys leave the cursor
+    // between elements.
+    if (!store.BoxLoaded || store.BoxReadOnly || store.ReloadPending || store.EditState == EDIT_BOX_REMOVED) return;
+    bool terminated = false;
+    FUZZ_CHECK(BoxTextLength(store.EditBuffer, length, &terminated) == length && terminated,
+               "an edit left the box without its terminator at an element start");
+    if (cursorMoved)
+        FUZZ_CHECK(store.Cursor < length && ElementStartOf(store.EditBuffer, 0, store.Cursor) == store.Cursor,
+                   "the cursor stands inside a code");
 }
 
 // ---- Files ------------------------------------------------------------------------------------
@@ -338,7 +341,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             SaveAndReload(store, disk, shape);
             break;
         }
-        CheckEditBuffer(store);
+        uint8_t kind = op % 26;
+        CheckEditBuffer(store, kind == 9 || kind == 10 || (kind >= 12 && kind <= 15));
         if (Tracing()) Trace(store, op % 26);
     }
 

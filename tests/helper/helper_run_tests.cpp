@@ -108,8 +108,25 @@ static Bytes Slice(const Bytes& b, uint64_t pos, uint64_t n)
     return Bytes(b.begin() + pos, b.begin() + pos + n);
 }
 
-// A sparse ROM image: the two words, a table area, a data area (with bytes beyond its end that
-// an injection must leave alone) and recognisable bytes around the four patch places.
+// A table area as the game's holds it: 2116 records of ID, type and position, a zero byte, the
+// address byte 0x07 and a text offset, IDs and offsets ascending.
+static Bytes GameTable()
+{
+    Bytes t;
+    uint32_t offset = 0;
+    for (uint32_t i = 0; i < TABLE_BYTES / 8; i++)
+    {
+        uint16_t id = (uint16_t)(0x0100 + i * 3);
+        const uint8_t record[8] = { (uint8_t)(id >> 8), (uint8_t)id, (uint8_t)((i % 6) << 4 | i % 3), 0x00,
+                                    0x07, (uint8_t)(offset >> 16), (uint8_t)(offset >> 8), (uint8_t)offset };
+        t.insert(t.end(), record, record + 8);
+        offset += 24 + (i * 37) % 160 / 4 * 4;
+    }
+    return t;
+}
+
+// A sparse ROM image: the two words, the game's table area, a data area (with bytes beyond its
+// end that an injection must leave alone) and recognisable bytes around the four patch places.
 static void MakeRom(const std::string& path, uint32_t start, uint32_t end, uint64_t size = ROM_SIZE)
 {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -119,7 +136,7 @@ static void MakeRom(const std::string& path, uint32_t start, uint32_t end, uint6
     Bytes words = Word(start), endWord = Word(end);
     words.insert(words.end(), endWord.begin(), endWord.end());
     if (size >= WORDS_AT + 8) WriteAt(path, WORDS_AT, words);
-    if (size >= TABLE_AT + TABLE_BYTES) WriteAt(path, TABLE_AT, Pattern(TABLE_BYTES, 7, 3));
+    if (size >= TABLE_AT + TABLE_BYTES) WriteAt(path, TABLE_AT, GameTable());
     if (size >= DATA_AT + 4096) WriteAt(path, DATA_AT, Pattern(4096, 13, 5));
     if (size >= PATCH_AREA + PATCH_AREA_N) WriteAt(path, PATCH_AREA, Pattern(PATCH_AREA_N, 1, 0xC0));
 }
@@ -751,6 +768,40 @@ TEST_F(HelperRun, ByteSwappedImagesAreRefusedUntouched)
             EXPECT_EQ(Table(), table);
             EXPECT_EQ(Data(), data);
         }
+    EXPECT_FALSE(Tool.Started());
+}
+
+// ---- Images without the game's message table --------------------------------------------------
+TEST_F(HelperRun, ImagesWithoutTheMessageTableAreRefusedUntouched)
+{
+    const std::string line = "The ROM image holds no message table where this tool looks (0xBC24C0), so it is not "
+                             "the decompressed image of the release this tool works on (compressed, another "
+                             "release, or not this game); nothing was written.\n";
+    struct { const char* Name; Bytes Area; } images[] = {
+        { "noise", Pattern(TABLE_BYTES, 7, 3) }, { "last record", GameTable() }, { "first record", GameTable() },
+    };
+    images[1].Area[TABLE_BYTES - 4] = 0x08;
+    images[2].Area[4] = 0x00;
+    const Bytes table = GameTable(), data(24, 0x41);
+    const std::vector<std::string> lines[2] = { { "inject", "rom.z64" }, { "extract", "rom.z64", "--force" } };
+    for (const auto& image : images)
+        for (int mode = 1; mode <= 2; mode++)
+            for (bool commandLine : { false, true })
+            {
+                SCOPED_TRACE(std::string(image.Name) + ", mode " + std::to_string(mode) + (commandLine ? ", command line" : ""));
+                MakeRom(Rom, DATA_AT, DATA_AT + 40);
+                WriteAt(Rom, TABLE_AT, image.Area);
+                PutFiles(table, data); // extraction would ask before replacing them
+                Bytes before = ReadAll(Rom);
+                RunResult r = commandLine ? Command(lines[mode - 1]) : Run(std::to_string(mode) + "\nrom.z64\n1\n");
+                EXPECT_EQ(commandLine ? r.Err : r.Out, commandLine ? line : Expected(line));
+                EXPECT_EQ(commandLine ? r.Out : r.Err, "");
+                EXPECT_EQ(r.Status, 4);
+                EXPECT_TRUE(SameRom(before, ReadAll(Rom)));
+                EXPECT_EQ(Table(), table);
+                EXPECT_EQ(Data(), data);
+                EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
+            }
     EXPECT_FALSE(Tool.Started());
 }
 

@@ -83,6 +83,8 @@ TEST_F(StandIn, HelperInjectsAndPassesANonAsciiRomName)
     Bytes8 rom(ROM_MIN_SIZE, 0x5A), table, data, after;
     WriteWord(&rom[ROM_WORDS_OFFSET], (uint32_t)ROM_DATA_OFFSET);
     WriteWord(&rom[ROM_WORDS_OFFSET + 4], (uint32_t)ROM_DATA_OFFSET + 4000);
+    GenerateMessagePair(4, table, data); // the image's own table, which helper looks for
+    std::copy(table.begin(), table.end(), rom.begin() + ROM_TABLE_OFFSET);
     GenerateMessagePair(5, table, data);
     ASSERT_TRUE(WriteTestFile(Dir, "rom", rom) && WriteMessagePair(Dir, table, data));
     ASSERT_TRUE(MoveFileW((wideDir + L"\\rom").c_str(), romPath.c_str()));

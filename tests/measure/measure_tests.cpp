@@ -38,6 +38,12 @@ TEST(Measure, PenRulesAgainstTheRightAndBottomEdges)
         // CC_PLAYER 16, an unassigned code 7, a zero byte inside the box 7, 0xAB 13; codes
         // without width add nothing.
         { Bytes{ CC_PLAYER, 0x03, TEXT_NUL, 0xAB, CC_PASS_08, CC_SOUND, 0x28, 0xDF, CC_END }, BOX_BLACK, 43, 0, 1, 0 },
+        // Codes the game draws nothing for add nothing, also with arguments equal to a line
+        // break; the values the game writes in count as their stand-ins: "0:30" 30, "1000" 32.
+        { Bytes{ CC_TWO_CHOICE, CC_SPEED, CC_LINE_BREAK, CC_NEXT_MESSAGE, CC_LINE_BREAK, CC_END, 'W' }, BOX_BLACK, 14, 0, 1, 0 },
+        { Bytes{ CC_TIMER, CC_HIGH_SCORE, CC_LINE_BREAK, 'W' }, BOX_BLACK, 76, 0, 1, 0 },
+        // A gap of 4 pixels is no box break and one of 1 no line (the check's line count).
+        { Bytes{ 'W', CC_SHIFT, CC_BOX_BREAK, 'W', CC_SHIFT, CC_LINE_BREAK, CC_LINE_BREAK, 'W' }, BOX_BLACK, 14, 0, 2, 0 },
         // Five lines fit, the sixth lies below; drawing ends at the first box end.
         { Lines(6), BOX_BLUE, 14, 0, 6, 1 }, // (Black: through check)
         { Lines(3) + std::string(1, CC_BOX_BREAK_ALT) + std::string(40, 'W'), BOX_BLACK, 14, 0, 3, 0 },
@@ -57,6 +63,7 @@ TEST(Measure, PenRulesAgainstTheRightAndBottomEdges)
         EXPECT_TRUE(m.TooWideCount == c.TooWide && m.LineCount == c.Count && m.BelowCount == c.Below &&
                     m.LinesThatFit == c.Count - c.Below) << i;
     }
+    EXPECT_EQ(Measure(Bytes{ CC_SHIFT, CC_LINE_BREAK, 'W' }, BOX_BLACK, lines).FirstLineY, 210);
     Measure(Lines(5), BOX_BLACK, lines);
     EXPECT_EQ(lines[4].Y, 242); // rows 242..257: the last row inside the graphic
 

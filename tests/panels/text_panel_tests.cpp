@@ -32,15 +32,15 @@ struct TextPanelTest : PanelTest
 // ---- Palette --------------------------------------------------------------------------------
 TEST_F(TextPanelTest, PaletteColumnsStartTwoPixelsLeftOfTheGlyphs)
 {
-    EXPECT_EQ(Inserted(546, 50), 0x7F);
-    EXPECT_EQ(Inserted(559, 66), 0x7F);
-    EXPECT_EQ(Inserted(560, 50), 0x80);
-    EXPECT_EQ(Inserted(799, 60), 0x8E);
-    EXPECT_EQ(Inserted(546, 67), 0x8F);
-    EXPECT_EQ(Inserted(783, 82), 0x9D);
+    EXPECT_EQ(Inserted(546, 50), 0x80); // the first accented letter; 0x7F is none
+    EXPECT_EQ(Inserted(559, 66), 0x80);
+    EXPECT_EQ(Inserted(560, 50), 0x81);
+    EXPECT_EQ(Inserted(799, 60), 0x8F);
+    EXPECT_EQ(Inserted(546, 67), 0x90);
+    EXPECT_EQ(Inserted(783, 82), 0x9E); // the last letter
     EXPECT_EQ(Inserted(546, 83), 0x9F);
     EXPECT_EQ(Inserted(733, 98), 0xAA);
-    EXPECT_EQ(EditText(), (Text{ 0x7F, 0x7F, 0x80, 0x8E, 0x8F, 0x9D, 0x9F, 0xAA } + Bytes("Hello") + Text{ CC_END }));
+    EXPECT_EQ(EditText(), (Text{ 0x80, 0x80, 0x81, 0x8F, 0x90, 0x9E, 0x9F, 0xAA } + Bytes("Hello") + Text{ CC_END }));
     EXPECT_EQ(App->Store.EditState, EDIT_MODIFIED);
 }
 

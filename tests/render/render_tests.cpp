@@ -1,6 +1,7 @@
 // The text renderer on its own: drawn onto plain 32-bit surfaces (no window), compared pixel by
 // pixel with other drawings or checked for the colours the tint rule gives.
 #include "text_render.h"
+#include "text_measure.h"
 #include "assets.h"
 #include "encoding.h"
 #include "glyph_table.h"
@@ -299,10 +300,14 @@ TEST_F(RenderTest, PendingIconIsAppliedByThePreview)
     EXPECT_EQ(Render.ShownIcon, 0x20);
     EXPECT_EQ(Render.PendingIcon, NO_ICON);
 
-    // Insert at the start when the box has none; shown from the next call.
+    // Insert at the start when the box has none; shown from the next call. The cursor stays
+    // on its letter, not inside the new code.
     Render.PendingIcon = 7;
+    Store.Cursor = 1;
     Preview(c, "Hi" + END);
     EXPECT_EQ(std::string((const char*)Store.EditBuffer), Code(CC_ICON, 7) + "Hi" + END);
+    EXPECT_EQ(Store.Cursor, 3u);
+    Store.Cursor = 5000;
     EXPECT_EQ(Render.ShownIcon, NO_ICON);
     EXPECT_EQ(Render.PendingIcon, NO_ICON);
 
@@ -356,4 +361,57 @@ TEST_F(RenderTest, ZeroByteInsideTheBoxDrawsAsAnUnassignedByte)
     Canvas a;
     Preview(a, "A" + END);
     EXPECT_GT(zero.Differences(a), 10);
+}
+
+// ---- The game's codes ----
+// A box of every code with arguments, each argument a byte that looks like structure: it is
+// drawn exactly as with harmless arguments (none drawn, none an end, a break or a line). The
+// gap and the icon are left out, as their arguments change the picture by design, and the
+// delayed box break, which ends the drawing.
+TEST_F(RenderTest, ArgumentBytesAreNeverDrawnOrTakenForStructure)
+{
+    auto box = [](uint8_t argument) {
+        std::string text = "Hi";
+        for (int code = 0; code < CONTROL_CODE_COUNT; code++)
+        {
+            if (ControlArgumentCount((uint8_t)code) == 0 || code == CC_SHIFT || code == CC_ICON ||
+                code == CC_BOX_BREAK_ALT)
+                continue;
+            text += (char)code;
+            text += std::string(ControlArgumentCount((uint8_t)code), (char)argument);
+        }
+        return text + "Ho" + END;
+    };
+    Canvas harmless;
+    Preview(harmless, box(0x30));
+    for (uint8_t argument : { TEXT_NUL, CC_LINE_BREAK, CC_END, CC_BOX_BREAK, CC_BOX_BREAK_ALT, CC_ICON })
+    {
+        SCOPED_TRACE(argument);
+        Canvas structural;
+        Preview(structural, box(argument));
+        EXPECT_EQ(structural.Differences(harmless), 0);
+        EXPECT_EQ(Render.EndMarkerCell, 32);
+        EXPECT_EQ(Render.ShownIcon, NO_ICON);
+    }
+}
+
+TEST_F(RenderTest, MarkersTakeNoWidthAndStandInsTakeTheirs)
+{
+    // The markers of a choice and a speed stand where "B" begins (x 81 + 11); "B" is drawn
+    // where it stands without them, over them.
+    Canvas choice, plain;
+    Preview(choice, "A" + std::string{ (char)CC_TWO_CHOICE } + Code(CC_SPEED, 2) + "B" + END);
+    Plain(plain, 81, 210, "AB");
+    EXPECT_GT(choice.Count(CODE_MARKER_COLOUR, 90, 210, 95, 214), 0);
+    EXPECT_EQ(choice.Differences(plain, 0, 0, 90, 340) + choice.Differences(plain, 95, 0, 400, 340) +
+                  choice.Differences(plain, 90, 214, 95, 340),
+              0);
+
+    // A value the game writes in: its stand-in as text, underlined in the marker colour.
+    Canvas points, written;
+    Preview(points, "A" + std::string{ (char)CC_POINTS } + "B" + END);
+    Plain(written, 81, 210, std::string("A") + ControlCode(CC_POINTS).StandIn + "B");
+    int underline = points.Count(CODE_MARKER_COLOUR);
+    EXPECT_EQ(underline, StandInWidth(CC_POINTS));
+    EXPECT_EQ(points.Differences(written), underline);
 }

@@ -114,6 +114,37 @@ TEST(SessionUndoAndMove, EditsUndoToIdenticalFilesAndTheGoToAndPagingKeysChangeN
     EXPECT_EQ(FileBytes(h, TABLE_FILE_NAME), table);
 }
 
+// ---- The game's codes: the element line and Ctrl+J ----
+TEST(SessionCodes, TheLineNamesTheElementAtTheCursorAndCtrlJFollowsTheNextMessageCode)
+{
+    EditorHarness h;
+    // The next-message code names 0x1002, whose low byte is CC_END.
+    ASSERT_TRUE(OpenHarness(h, { Bytes("Go") + std::vector<uint8_t>{ CC_TWO_CHOICE, CC_NEXT_MESSAGE, 0x10, CC_END } + END,
+                                 Bytes("Mid") + END, Bytes("Last") + END }));
+    ASSERT_TRUE(RunFrames(h, 2));
+    MessageStore& s = h.App->Store;
+    auto line = [&]() {
+        char text[64];
+        DescribeElementAtCursor(s, text, sizeof(text));
+        return std::string(text);
+    };
+    EXPECT_EQ(line(), "character \"G\" (47)");
+    Press(h, SDLK_RIGHT, KMOD_NONE, 2);
+    EXPECT_EQ(line(), "two-way choice");
+    Press(h, SDLK_RIGHT);
+    EXPECT_EQ(line(), "goes on with message 1002");
+    Press(h, SDLK_RIGHT);
+    EXPECT_EQ(s.Cursor, 6u);
+    EXPECT_EQ(line(), "end of the message");
+    EXPECT_GT(CountPixels(h, 84, 292, 180, 16, 0xFFFFFF), 50);
+
+    Press(h, SDLK_j, KMOD_LCTRL);
+    EXPECT_EQ(EditText(h), "Last\x02");
+    Press(h, SDLK_j, KMOD_LCTRL);
+    EXPECT_EQ(s.CurrentEntryPos, 16u);
+    EXPECT_STREQ(h.App->Shell.StatusText, "This box names no next message");
+}
+
 // ---- Save now ----
 static bool FailEveryRename(FileStep step, const char*) { return step == FILE_STEP_RENAME; }
 

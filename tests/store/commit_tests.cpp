@@ -205,6 +205,16 @@ TEST_F(StoreTest, DeleteBoxWithIconBreakArgumentRemovesTheWholeBox)
     RefreshBox(Store, true);
     EXPECT_EQ(Message(0), (Bytes("A") + Text{ CC_END }));
     EXPECT_EQ(Message(1), BYE);
+
+    // The last box goes with the delayed break before it, the delay (here equal to a box
+    // break) included.
+    LoadMessages({ Bytes("A") + Text{ CC_BOX_BREAK_ALT, CC_BOX_BREAK } + Bytes("B") + Text{ CC_END }, BYE });
+    NextBox(Store);
+    RefreshBox(Store, false);
+    DeleteBox(Store);
+    RefreshBox(Store, true);
+    EXPECT_EQ(Message(0), (Bytes("A") + Text{ CC_END }));
+    EXPECT_EQ(Message(1), BYE);
 }
 
 TEST_F(StoreTest, QuittingAfterDeleteBoxWritesNothingBackButAligns)

@@ -53,23 +53,36 @@ TEST_F(StoreTest, CursorSetPastTheTerminatorActsAtIt)
     EXPECT_EQ(EditText(), (Bytes("ab") + Text{ CC_END }));
 }
 
-TEST_F(StoreTest, EditsThatWouldHideTheTerminatorAreRefused)
+TEST_F(StoreTest, CodesStayWholeWhenEdited)
 {
-    LoadMessages({ Text{ CC_ICON, 0x05, CC_END }, Text{ CC_SHIFT, 0x20, CC_END } });
+    // Backspace after a code and Delete before one take its arguments with it.
+    LoadMessages({ Text{ CC_ICON, 0x05, CC_END }, Text{ CC_SHIFT, CC_END } + Bytes("a") + Text{ CC_END } });
     Store.Cursor = 2;
-    EraseBack(Store); // CC_ICON directly before CC_END would no longer end the box
-    EXPECT_EQ(EditText(), (Text{ CC_ICON, 0x05, CC_END }));
-    EXPECT_EQ(Store.Cursor, 2u);
+    EraseBack(Store);
+    EXPECT_EQ(EditText(), (Text{ CC_END }));
+    EXPECT_EQ(Store.Cursor, 0u);
     NextMessage(Store);
     RefreshBox(Store, false);
+    Store.Cursor = 0;
+    EraseForward(Store);
+    EXPECT_EQ(EditText(), (Bytes("a") + Text{ CC_END }));
+
+    // A cursor inside a code's arguments acts at the code; the code byte alone is never taken
+    // out and nothing goes in between it and its arguments.
+    Text box = Text{ CC_NEXT_MESSAGE, 0x00, CC_END } + Bytes("b") + Text{ CC_END };
+    LoadMessages({ box });
+    EXPECT_FALSE(InsertEditByte(Store, 1, 'z'));
+    EXPECT_FALSE(InsertEditByte(Store, 0, CC_SPEED)); // would take the goto code for its speed
+    DeleteEditBytes(Store, 0, 1);
+    DeleteEditBytes(Store, 1, 2);
+    EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
     Store.Cursor = 2;
     EraseBack(Store);
-    EXPECT_EQ(EditText(), (Text{ CC_SHIFT, 0x20, CC_END }));
-    // Removing the icon code itself leaves a raw terminator byte inside the box: refused too.
-    LoadMessages({ Text{ CC_ICON, CC_END } + Bytes("ab") + Text{ CC_END } });
-    Store.Cursor = 1;
-    EraseBack(Store);
     EXPECT_EQ(Store.EditState, EDIT_UNCHANGED);
+    Store.Cursor = 2;
+    TypeByte(Store, 'x');
+    EXPECT_EQ(EditText(), Bytes("x") + box);
+    EXPECT_EQ(Store.Cursor, 1u);
 }
 
 // ---- Room --------------------------------------------------------------------------------------

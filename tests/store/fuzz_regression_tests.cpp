@@ -134,8 +134,8 @@ TEST_F(StoreTest, ShorterLastBoxKeepsAnOffsetOnItsEndInsideTheData)
     SetTableOffset(Table, 2, (uint32_t)Data.size() - 1);
     LoadPair();
     GoToEntry(1);
-    Store.Cursor = 1;
-    EraseBack(Store); // drops the CC_COLOR byte: the box is one byte shorter
+    Store.Cursor = 2;
+    EraseBack(Store); // drops the CC_COLOR code: the box is two bytes shorter
     ASSERT_EQ(Store.EditState, EDIT_MODIFIED);
     RefreshBox(Store, true);
     EXPECT_TRUE(InOrderAndAligned(Store));

@@ -20,37 +20,60 @@ TEST_F(StoreTest, BoxesAreFoundAndLoadedOneAtATime)
     EXPECT_EQ(Store.EditBuffer[1], TEXT_NUL);
 }
 
-TEST_F(StoreTest, IconArgumentNeitherSplitsNorEndsABox)
+// Every code that carries arguments, each argument one of the bytes that look like structure:
+// the scan, the copy and the icon read take the box whole.
+TEST_F(StoreTest, ArgumentBytesNeitherSplitNorEndABox)
 {
-    for (uint8_t arg : { CC_END, CC_BOX_BREAK, CC_LINE_BREAK })
+    for (uint8_t arg : { TEXT_NUL, CC_LINE_BREAK, CC_END, CC_BOX_BREAK, CC_BOX_BREAK_ALT, CC_ICON })
     {
         SCOPED_TRACE(arg);
-        Text box = Text{ CC_ICON, arg } + Bytes("Gem") + Text{ CC_END };
-        LoadMessages({ box });
+        Text box = Bytes("Hi");
+        for (int code = 0; code < CONTROL_CODE_COUNT; code++)
+        {
+            if (ControlArgumentCount((uint8_t)code) == 0 || code == CC_BOX_BREAK_ALT) continue;
+            box.push_back((uint8_t)code);
+            box.insert(box.end(), ControlArgumentCount((uint8_t)code), arg);
+        }
+        box.push_back(CC_END);
+        LoadMessages({ box, Bytes("Next") + Text{ CC_END } });
         EXPECT_EQ(Store.LastBox, 0u);
+        EXPECT_EQ(Store.MessageEnd, Offset(0) + (uint32_t)box.size() - 1);
         EXPECT_EQ(EditText(), box);
+        EXPECT_FALSE(Store.BoxReadOnly);
         EXPECT_EQ(Store.LoadedIcon, arg);
     }
 }
 
-TEST_F(StoreTest, ShiftArgumentDoesNotEndTheCopyButSplitsTheScan)
+// The message ID of a goto code whose low byte is CC_ICON, right before the end: the icon code
+// must not swallow the end and run the box on into the next message.
+TEST_F(StoreTest, GotoBeforeTheEndKeepsTheBoxAndItsEditsToItsMessage)
 {
-    Text message = Bytes("A") + Text{ CC_SHIFT, CC_BOX_BREAK } + Bytes("B") + Text{ CC_SHIFT, CC_END } + Bytes("C") +
-                   Text{ CC_END };
-    LoadMessages({ message });
-    // The scan takes the 0x04 argument for a box break and stops at the 0x02 argument...
-    EXPECT_EQ(Store.LastBox, 1u);
-    EXPECT_EQ(Store.MessageEnd, Offset(0) + 5);
-    // ...while the copy runs on to the real terminator.
-    EXPECT_EQ(EditText(), message);
-    EXPECT_FALSE(Store.BoxReadOnly);
+    Text first = Bytes("Go") + Text{ CC_NEXT_MESSAGE, 0x40, CC_ICON, CC_END };
+    Text second = Bytes("Other") + Text{ CC_END };
+    LoadMessages({ first, second });
+    EXPECT_EQ(EditText(), first);
+    EXPECT_EQ(Store.LoadedIcon, NO_ICON);
+    // The cursor steps over the code and its two arguments in one step each way.
+    Store.Cursor = 5;
+    CursorLeft(Store);
+    EXPECT_EQ(Store.Cursor, 2u);
+    CursorRight(Store);
+    EXPECT_EQ(Store.Cursor, 5u);
+    TypeByte(Store, '!');
+    NextMessage(Store);
+    RefreshBox(Store, false);
+    EXPECT_EQ(Message(0), (Bytes("Go") + Text{ CC_NEXT_MESSAGE, 0x40, CC_ICON, '!', CC_END }));
+    EXPECT_EQ(Message(1), second);
+    EXPECT_EQ(EditText(), second);
 }
 
 TEST_F(StoreTest, AltBreakIsABoxForTheArrowsButCopiedWithTheNextBox)
 {
-    LoadMessages({ Bytes("A") + Text{ CC_BOX_BREAK_ALT } + Bytes("B") + Text{ CC_END } });
+    // Its delay equals CC_END: still a break of two bytes, not the end of the message.
+    LoadMessages({ Bytes("A") + Text{ CC_BOX_BREAK_ALT, CC_END } + Bytes("B") + Text{ CC_END } });
     EXPECT_EQ(Store.LastBox, 1u);
-    EXPECT_EQ(EditText(), (Bytes("A") + Text{ CC_BOX_BREAK_ALT } + Bytes("B") + Text{ CC_END }));
+    EXPECT_EQ(Store.BoxStarts[1], 3u);
+    EXPECT_EQ(EditText(), (Bytes("A") + Text{ CC_BOX_BREAK_ALT, CC_END } + Bytes("B") + Text{ CC_END }));
     NextBox(Store);
     RefreshBox(Store, false);
     EXPECT_EQ(EditText(), (Bytes("B") + Text{ CC_END }));

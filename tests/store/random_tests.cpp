@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-// The message of an entry as the box scan reads it: through its CC_END, icon arguments skipped.
+// The message of an entry as the box scan reads it: through its CC_END, element by element.
 // Returns false when the data ends first.
 static bool MessageExtent(const MessageStore& store, uint32_t entryPos, uint32_t& start, uint32_t& length)
 {
@@ -20,7 +20,7 @@ static bool MessageExtent(const MessageStore& store, uint32_t entryPos, uint32_t
             length = p + 1 - start;
             return true;
         }
-        p += b == CC_ICON ? 2 : 1;
+        p += ElementLength(store.MessageData.data(), p, store.MessageDataSize);
     }
     return false;
 }

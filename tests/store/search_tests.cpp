@@ -57,6 +57,15 @@ TEST_F(SearchTest, ColourShiftAndPassCodesUseNoSearchCharacter)
     EXPECT_EQ(Find("HELLO"), (Found{ 0, 8, 16 }));
 }
 
+TEST_F(SearchTest, ArgumentBytesAreNeverCompared)
+{
+    // A speed of 'H' and a message ID "HE" would spell the text from an argument byte on.
+    LoadMessages({ Text{ CC_SPEED, 'H' } + Bytes("ELLO") + Text{ CC_END },
+                   Bytes("X") + Text{ CC_NEXT_MESSAGE, 'H', 'E' } + Bytes("LLO") + Text{ CC_END },
+                   Text{ CC_SPEED, 2 } + Bytes("HELLO") + Text{ CC_END } });
+    EXPECT_EQ(Find("hello"), (Found{ 16 }));
+}
+
 TEST_F(SearchTest, ACodeBeforeTheEndDoesNotCarryTheWalkIntoTheNextMessage)
 {
     LoadMessages({ Bytes("Hell") + Text{ CC_COLOR, 0x41, CC_END }, Bytes("o there") + Text{ CC_END } });

@@ -38,11 +38,13 @@ struct StoreTest : ::testing::Test
     Text DataBytes() const { return Text(Store.MessageData.begin(), Store.MessageData.begin() + Store.MessageDataSize); }
     Text EditText() const { return Text(Store.EditBuffer, Store.EditBuffer + EditTextLength(Store)); }
     uint32_t Offset(uint32_t entry) const { return ReadTextOffset(Store, entry * ENTRY_SIZE); }
-    // The message of an entry: from its text offset through its first CC_END.
+    // The message of an entry: from its text offset through its CC_END.
     Text Message(uint32_t entry) const
     {
+        const uint8_t* data = Store.MessageData.data();
         uint32_t start = Offset(entry), end = start;
-        while (end < Store.MessageDataSize && Store.MessageData[end] != CC_END) end++;
+        while (end < Store.MessageDataSize && data[end] != CC_END) end += ElementLength(data, end, Store.MessageDataSize);
+        if (end >= Store.MessageDataSize) end = Store.MessageDataSize - 1;
         return Text(Store.MessageData.begin() + start, Store.MessageData.begin() + end + 1);
     }
     void GoToEntry(uint32_t entry)

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the web folder (tools/build-web.sh) and runs the browser tests on it: headless
+# Chromium driven by Selenium, the page served from 127.0.0.1 by the test itself. The native
+# helper and velloran-script (from build/) make the references the page is compared with.
+#
+#   tools/test-web.sh             the tests
+#   tools/test-web.sh --measure   page load, frame time, opening a 64 MB ROM image (no tests)
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$top"
+tools/setup.sh
+packages=(chromium chromium-driver python3-selenium)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+tools/build-web.sh
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "${VELLORAN_WEB_BUILD:-build-web}/CMakeCache.txt")"
+
+echo "== native helper, velloran-script and the test image maker (build/) =="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build -j"$(nproc)" --target helper velloran-script make_test_rom > /dev/null
+
+echo "== browser tests (headless Chromium) =="
+# Debian's Python: python3-selenium is installed for it.
+/usr/bin/python3 tests/web/test_page.py "dist/velloran-$version-web" build "$@"
