@@ -118,7 +118,9 @@ static void AppendLine(TestRandom& random, std::vector<uint8_t>& out)
         else if (roll < 13)
         {
             static const uint8_t PASS[4] = { CC_PASS_08, CC_PASS_09, CC_PASS_15, CC_PASS_1A };
-            out.push_back(PASS[random.Below(4)]);
+            uint8_t code = PASS[random.Below(4)];
+            out.push_back(code);
+            out.insert(out.end(), ControlArgumentCount(code), 0x00); // the background code's picture
             AppendWord(random, out, false);
         }
         else
