@@ -108,7 +108,7 @@ static void AppendLine(TestRandom& random, std::vector<uint8_t>& out)
         }
         else if (roll < 10)
         {
-            out.push_back((uint8_t)(0x7F + random.Below(31))); // accented letter
+            out.push_back((uint8_t)(LETTER_FIRST + random.Below(31))); // accented letter
             AppendWord(random, out, false);
         }
         else if (roll < 11)
@@ -151,6 +151,8 @@ static void AppendBox(TestRandom& random, std::vector<uint8_t>& out)
     }
 }
 
+const uint8_t BOX_DELAY_FRAMES = 40;
+
 void GenerateMessagePair(uint32_t seed, std::vector<uint8_t>& table, std::vector<uint8_t>& data)
 {
     TestRandom random(seed);
@@ -170,7 +172,11 @@ void GenerateMessagePair(uint32_t seed, std::vector<uint8_t>& table, std::vector
         {
             AppendBox(random, data);
             if (b + 1 < boxes)
-                data.push_back(random.Chance(5) ? CC_BOX_BREAK_ALT : CC_BOX_BREAK);
+            {
+                bool delayed = random.Chance(5);
+                data.push_back(delayed ? CC_BOX_BREAK_ALT : CC_BOX_BREAK);
+                if (delayed) data.push_back(BOX_DELAY_FRAMES); // its delay, not the next box's first letter
+            }
         }
         data.push_back(CC_END);
     }
