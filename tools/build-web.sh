@@ -11,17 +11,7 @@ cd "$top"
 build="${VELLORAN_WEB_BUILD:-$top/build-web}"
 
 # ---- Packages (only those missing) ----
-packages=(emscripten cmake make zip)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
-fi
+tools/setup.sh emscripten zip
 # Emscripten's tools are Node programs that load Debian's Node modules; a Node from elsewhere
 # on the search path finds them only through NODE_PATH.
 export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"

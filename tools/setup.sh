@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need (only those missing).
+# Installs the Debian 12 packages the build and the tests need (only those missing), and any
+# further packages named on its command line (the web build's and the browser tests').
+#
+#   tools/setup.sh [PACKAGE ...]
 set -euo pipefail
 packages=(cmake g++ clang make pkg-config libsdl1.2-dev libsdl-image1.2-dev libgtest-dev
-          libbenchmark-dev libclang-rt-14-dev xvfb)
+          libbenchmark-dev libclang-rt-14-dev xvfb "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -8,18 +8,7 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
-tools/setup.sh
-packages=(chromium chromium-driver python3-selenium)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
-fi
+tools/setup.sh chromium chromium-driver python3-selenium
 
 tools/build-web.sh
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "${VELLORAN_WEB_BUILD:-build-web}/CMakeCache.txt")"

@@ -196,18 +196,26 @@ WEB_EXPORT const char* WebMessage() { return Message.c_str(); }
 WEB_EXPORT const char* WebRomName() { return RomName.c_str(); }
 WEB_EXPORT int WebFilesOpen() { return FilesOpen(TheEditor) ? 1 : 0; }
 
-// A ROM image in INCOMING_DIR: helper extracts its message files into the working directory
-// (its own checks and messages); the editor then opens them and the image is kept.
-WEB_EXPORT int WebOpenRom(const char* name)
+// helper's own transfer on an image of the in-memory file system; what it printed (its success
+// line, or the refusal on standard error) becomes the page's message.
+static int RunHelper(CommandKind command, const std::string& rom)
 {
-    std::string incoming = std::string(INCOMING_DIR) + "/" + name;
-    TransferRequest request = { COMMAND_EXTRACT, incoming.c_str(), true, false };
+    TransferRequest request = { command, rom.c_str(), command == COMMAND_EXTRACT, false };
     Capture out, err;
     OpenCapture(out);
     OpenCapture(err);
     int status = RunTransferRequest(request, out.Stream, err.Stream);
     std::string said = CloseCapture(out), failed = CloseCapture(err);
     Message = status == STATUS_DONE ? said : failed;
+    return status;
+}
+
+// A ROM image in INCOMING_DIR: helper extracts its message files into the working directory
+// (its own checks and messages); the editor then opens them and the image is kept.
+WEB_EXPORT int WebOpenRom(const char* name)
+{
+    std::string incoming = std::string(INCOMING_DIR) + "/" + name;
+    int status = RunHelper(COMMAND_EXTRACT, incoming);
     if (status != STATUS_DONE)
     {
         RemoveFile(incoming);
@@ -371,13 +379,7 @@ WEB_EXPORT int WebInjectRom()
         Message = "The ROM image could not be copied for the injection";
         return STATUS_IO_FAILURE;
     }
-    TransferRequest request = { COMMAND_INJECT, target.c_str(), false, false };
-    Capture out, err;
-    OpenCapture(out);
-    OpenCapture(err);
-    int status = RunTransferRequest(request, out.Stream, err.Stream);
-    std::string said = CloseCapture(out), failed = CloseCapture(err);
-    Message = status == STATUS_DONE ? said : failed;
+    int status = RunHelper(COMMAND_INJECT, target);
     if (status != STATUS_DONE) RemoveFile(target);
     return status;
 }

@@ -151,22 +151,34 @@ static void AppendBox(TestRandom& random, std::vector<uint8_t>& out)
     }
 }
 
+// Both generators: empty files, then each entry aligned to 4 bytes with a random box type and
+// position, and IDs that now and then skip ahead.
+static void StartPair(std::vector<uint8_t>& table, std::vector<uint8_t>& data)
+{
+    table.clear();
+    data.clear();
+    table.reserve(GENERATED_ENTRIES * 8);
+    data.reserve(400 * 1024);
+}
+
+static void StartEntry(TestRandom& random, std::vector<uint8_t>& table, std::vector<uint8_t>& data, uint16_t& id)
+{
+    while (data.size() % 4 != 0) data.push_back(0);
+    uint8_t typePosition = (uint8_t)((random.Below(6) << 4) | random.Below(3));
+    AppendEntry(table, id, typePosition, (uint32_t)data.size());
+    id = (uint16_t)(id + 1 + (random.Chance(10) ? random.Below(40) : 0));
+}
+
 const uint8_t BOX_DELAY_FRAMES = 40;
 
 void GenerateMessagePair(uint32_t seed, std::vector<uint8_t>& table, std::vector<uint8_t>& data)
 {
     TestRandom random(seed);
-    table.clear();
-    data.clear();
-    table.reserve(GENERATED_ENTRIES * 8);
-    data.reserve(400 * 1024);
+    StartPair(table, data);
     uint16_t id = 0x0001;
     for (uint32_t i = 0; i < GENERATED_ENTRIES; i++)
     {
-        while (data.size() % 4 != 0) data.push_back(0);
-        uint8_t typePosition = (uint8_t)((random.Below(6) << 4) | random.Below(3));
-        AppendEntry(table, id, typePosition, (uint32_t)data.size());
-        id = (uint16_t)(id + 1 + (random.Chance(10) ? random.Below(40) : 0));
+        StartEntry(random, table, data, id);
         uint32_t boxes = 1 + random.Below(3) + (random.Chance(10) ? random.Below(4) : 0);
         for (uint32_t b = 0; b < boxes; b++)
         {
@@ -369,17 +381,11 @@ void GenerateGameLikePair(uint32_t seed, GameLanguage language, std::vector<uint
 {
     TestRandom random(seed * 3 + language);
     const GameWords& words = WordsOf(language);
-    table.clear();
-    data.clear();
-    table.reserve(GENERATED_ENTRIES * 8);
-    data.reserve(400 * 1024);
+    StartPair(table, data);
     uint16_t id = 0x0001;
     for (uint32_t i = 0; i < GENERATED_ENTRIES; i++)
     {
-        while (data.size() % 4 != 0) data.push_back(0);
-        uint8_t typePosition = (uint8_t)((random.Below(6) << 4) | random.Below(3));
-        AppendEntry(table, id, typePosition, (uint32_t)data.size());
-        id = (uint16_t)(id + 1 + (random.Chance(10) ? random.Below(40) : 0));
+        StartEntry(random, table, data, id);
         if (random.Chance(1)) // a background picture before the text
         {
             data.push_back(CC_PASS_15);
