@@ -291,7 +291,7 @@ class PageTests(unittest.TestCase):
         # A script with an error is refused with the program's own lines; the open pair stays.
         broken = os.path.join(b.profile, 'broken.txt')
         with open(broken, 'wb') as f:
-            f.write(script.replace(b'{end}', b'{nonsense}', 1))
+            f.write(script.replace(b'{end}\n', b'{nonsense}\n', 1)) # a message's end, not the header's words
         b.open_file('open-script', broken)
         self.assertIn('broken.txt has errors', b.wait_status('has errors'))
         self.assertRegex(b.status(), r'broken\.txt:\d+:\d+: ')
