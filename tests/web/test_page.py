@@ -276,11 +276,6 @@ class PageTests(unittest.TestCase):
                 f.write(content)
         paths = [os.path.join(b.profile, name) for name in ('table', 'nes_message_data_static', 'messages.txt')]
 
-        # Declining the question keeps the work.
-        b.driver.execute_script('window.askedBefore = window.confirm; window.confirm = () => false')
-        b.press('close')
-        self.assertIn('Exported', b.status())
-        b.driver.execute_script('window.confirm = window.askedBefore')
         for control, files, said in (('open-files', paths[:2], 'Opened'), ('open-script', paths[2:], 'imported')):
             b.press('close')
             b.open_file(control, *files)
