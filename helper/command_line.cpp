@@ -22,15 +22,32 @@ static CommandLine Malformed(const std::string& problem)
 {
     CommandLine cl;
     cl.Action = ACTION_MALFORMED;
-    cl.Request = TransferRequest{ COMMAND_EXTRACT, NULL, false, false };
+    cl.Request = TransferRequest{};
     cl.Problem = problem;
     return cl;
 }
 
+struct Verb
+{
+    const char* Name;
+    CommandKind Kind;
+    int         Operands;  // after the verb
+    const char* Needs;     // what a missing operand is
+};
+
+static const Verb VERBS[] = {
+    { "extract", COMMAND_EXTRACT, 1, "the path of a ROM image" },
+    { "inject", COMMAND_INJECT, 1, "the path of a ROM image" },
+    { "info", COMMAND_INFO, 1, "the path of a ROM image" },
+    { "decompress", COMMAND_DECOMPRESS, 2, "the path of a ROM image and the path of the new image" },
+};
+
 CommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     bool help = false, version = false, force = false, noChecksum = false, optionsEnded = false;
-    const char* operands[2] = { NULL, NULL };
+    bool credits = false, otherLanguages = false;
+    const char* language = NULL;
+    const char* operands[4] = { NULL, NULL, NULL, NULL };
     int operandCount = 0;
     std::string problem;
     for (int i = 1; i < argc; i++)
@@ -44,11 +61,18 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             else if (strcmp(arg, "--version") == 0) version = true;
             else if (strcmp(arg, "--force") == 0) force = true;
             else if (strcmp(arg, "--no-checksum") == 0) noChecksum = true;
+            else if (strcmp(arg, "--credits") == 0) credits = true;
+            else if (strcmp(arg, "--use-other-languages") == 0) otherLanguages = true;
+            else if (strncmp(arg, "--language=", 11) == 0) language = arg + 11;
+            else if (strcmp(arg, "--language") == 0)
+            {
+                if (i + 1 < argc) language = argv[++i];
+                else if (problem.empty()) problem = "--language needs de, fr or en";
+            }
             else if (problem.empty()) problem = "unknown option " + Quoted(arg);
             continue;
         }
-        if (operandCount < 2) operands[operandCount] = arg;
-        else if (problem.empty()) problem = "one ROM path only; " + Quoted(arg) + " is extra";
+        if (operandCount < 4) operands[operandCount] = arg;
         operandCount++;
     }
     // Asking for help or the version is answered whatever else the line holds.
@@ -57,44 +81,68 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     if (version) { cl.Action = ACTION_VERSION; return cl; }
     if (!problem.empty()) return Malformed(problem);
     if (operandCount == 0) return Malformed("no command given");
-    bool extract = strcmp(operands[0], "extract") == 0;
-    if (!extract && strcmp(operands[0], "inject") != 0)
-        return Malformed("unknown command " + Quoted(operands[0]));
-    if (operandCount < 2) return Malformed(std::string(operands[0]) + " needs the path of a ROM image");
-    if (force && !extract) return Malformed("--force belongs to extract");
-    if (noChecksum && extract) return Malformed("--no-checksum belongs to inject");
+    const Verb* verb = NULL;
+    for (const Verb& v : VERBS)
+        if (strcmp(operands[0], v.Name) == 0) verb = &v;
+    if (!verb) return Malformed("unknown command " + Quoted(operands[0]));
+    if (operandCount - 1 < verb->Operands) return Malformed(std::string(verb->Name) + " needs " + verb->Needs);
+    if (operandCount - 1 > verb->Operands)
+        return Malformed(std::string(verb->Operands == 1 ? "one ROM path only; " : "two paths only; ") +
+                         Quoted(operands[verb->Operands + 1]) + " is extra");
+    CommandKind kind = verb->Kind;
+    if (force && kind != COMMAND_EXTRACT && kind != COMMAND_DECOMPRESS)
+        return Malformed("--force belongs to extract and decompress");
+    if (noChecksum && kind != COMMAND_INJECT) return Malformed("--no-checksum belongs to inject");
+    if (otherLanguages && kind != COMMAND_INJECT) return Malformed("--use-other-languages belongs to inject");
+    if ((language || credits) && kind == COMMAND_DECOMPRESS)
+        return Malformed("decompress takes neither --language nor --credits");
+    TextKind text = TEXT_ENGLISH;
+    if (language && strcmp(language, "de") == 0) text = TEXT_GERMAN;
+    else if (language && strcmp(language, "fr") == 0) text = TEXT_FRENCH;
+    else if (language && strcmp(language, "en") != 0)
+        return Malformed("unknown language " + Quoted(language) + " (de, fr or en)");
+    if (credits && language) return Malformed("--credits and --language name two texts; give one");
+    if (credits) text = TEXT_CREDITS;
+    if (otherLanguages && text != TEXT_ENGLISH) return Malformed("--use-other-languages is for the English text");
     cl.Action = ACTION_TRANSFER;
-    cl.Request = TransferRequest{ extract ? COMMAND_EXTRACT : COMMAND_INJECT, operands[1], force, noChecksum };
+    cl.Request = TransferRequest{};
+    cl.Request.Kind = kind;
+    cl.Request.RomPath = operands[1];
+    cl.Request.Force = force;
+    cl.Request.NoChecksum = noChecksum;
+    cl.Request.Text = text;
+    cl.Request.TextChosen = language != NULL || credits;
+    cl.Request.UseOtherLanguages = otherLanguages;
+    cl.Request.OutPath = kind == COMMAND_DECOMPRESS ? operands[2] : NULL;
     return cl;
 }
 
 // ---- Help -------------------------------------------------------------------------------------
 // One screen: at most 24 lines of at most 80 columns.
 static const char HELP_TEXT[] =
-    "Usage: helper                      asks for the mode and the ROM path\n"
-    "       helper extract ROM [--force]\n"
-    "       helper inject ROM [--no-checksum]\n"
-    "       helper --help | --version\n"
-    "\n"
-    "Moves the message files table and nes_message_data_static between the working\n"
-    "directory and a ROM image of the game, changed in place: the game's decompressed\n"
-    "big-endian image only (decompress a compressed one first with a tool made for\n"
-    "that); byte-swapped images and images without the message table are refused.\n"
-    "\n"
-    "  extract ROM    copies both files out of ROM; --force replaces existing files\n"
-    "  inject ROM     writes both files into ROM, patches its data end word and two\n"
-    "                 code places, then updates the header checksums: rn64crc.exe\n"
-    "                 from the search path first, helper's own computation when that\n"
-    "                 tool is missing or fails; --no-checksum runs neither\n"
-    "  --             ends the options (for a ROM path that starts with '-')\n"
-    "\n"
-    "Without arguments helper asks its questions and waits for Enter at the end. With\n"
-    "them it asks nothing, does not wait, and prints failures on standard error.\n"
-    "\n"
-    "Exit status: 0 done; 1 ROM not openable; 2 existing message files kept;\n"
-    "3 injection without both message files; 4 refused, nothing written (byte-swapped\n"
-    "image, no message table, unfit ROM, wrong table size, data too large); 5 a read\n"
-    "or write failed (also the checksums); 64 malformed command line. See helper(1).\n";
+    "Usage: helper                        asks for the mode and the ROM path\n"
+    "       helper extract ROM [--force] [TEXT]\n"
+    "       helper inject ROM [--no-checksum] [TEXT] [--use-other-languages]\n"
+    "       helper info ROM [TEXT]   |   helper decompress ROM OUT [--force]\n"
+    "TEXT is --language de|fr (the German or French text of a PAL release) or\n"
+    "--credits; the English text by default. helper finds each text of the image\n"
+    "through its file table, in any of 15 releases (see helper(1)).\n"
+    "  extract     copies the text into table and nes_message_data_static here;\n"
+    "              --force replaces existing files\n"
+    "  inject      writes both files back into a decompressed image, never past the\n"
+    "              text's room (up to the next file), then updates the checksums:\n"
+    "              rn64crc.exe, else helper's own; --no-checksum runs neither.\n"
+    "              --use-other-languages lets the English text run over the German\n"
+    "              and French texts, which are then gone\n"
+    "  info        the release, compressed or not, unmodified or not (MD5), and\n"
+    "              each text's messages, bytes and room left to grow\n"
+    "  decompress  writes OUT, the image as sold decompressed; ROM is not changed,\n"
+    "              an existing OUT is kept without --force\n"
+    "  --          ends the options (for a path that starts with '-')\n"
+    "Without arguments helper asks its questions and waits for Enter at the end.\n"
+    "Exit status: 0 done; 1 ROM not openable; 2 existing files kept; 3 injection\n"
+    "without both message files; 4 refused, nothing written; 5 a read or write\n"
+    "failed; 64 malformed command line.\n";
 
 void PrintHelperHelp(FILE* out)
 {

@@ -1,5 +1,7 @@
 // helper's command line for scripts: helper extract ROM [--force], helper inject ROM
-// [--no-checksum], --help, --version. Options may stand anywhere before "--", which ends them.
+// [--no-checksum] [--use-other-languages], helper info ROM, helper decompress ROM OUT [--force],
+// each text chosen with --language de|fr or --credits; --help, --version. Options may stand
+// anywhere before "--", which ends them.
 #pragma once
 #include "dialogue.h"
 #include <cstdio>
@@ -21,7 +23,7 @@ struct CommandLine
 };
 
 const char* const HELPER_USAGE =
-    "Usage: helper extract ROM [--force] | helper inject ROM [--no-checksum] | helper --help | helper --version";
+    "Usage: helper extract|inject|info ROM [options] | helper decompress ROM OUT [--force] | helper --help | helper --version";
 
 // Parses argv[1..argc-1]; the strings stay owned by the caller.
 CommandLine ParseCommandLine(int argc, const char* const* argv);

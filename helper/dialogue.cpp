@@ -1,4 +1,5 @@
 #include "dialogue.h"
+#include "decompress.h"
 #include "platform.h"
 #include "rom_transfer.h"
 #include <cctype>
@@ -69,22 +70,38 @@ static int Say(Console* c, const char* line, int status)
     return Finish(c, status);
 }
 
+
+// ---- One opened image ------------------------------------------------------------------------
+struct OpenImage
+{
+    FILE*       Rom;
+    ImageFile   File;
+    uint32_t    FirstWord;
+    RomImage    Image;
+    std::string Path;
+};
+
 static int SayRefusal(Console* c, const Refusal& refusal)
 {
-    char line[256];
-    DescribeRefusal(refusal, line, sizeof(line));
+    char line[512];
+    Refusal r = refusal;
+    r.FromDialogue = c->In != NULL;
+    DescribeRefusal(r, line, sizeof(line));
     return Say(c, line, STATUS_REFUSED);
 }
 
-// ---- Extraction -------------------------------------------------------------------------------
-static int Extract(Console* c, FILE* rom, uint64_t romSize, RomWords words, bool force)
+// Closes the image and says why nothing was done.
+static int Refused(Console* c, OpenImage* im, const Refusal& refusal)
 {
-    ExtractPlan plan = PlanExtraction(romSize, words);
-    if (plan.Refused.Code != REFUSE_NONE)
-    {
-        fclose(rom);
-        return SayRefusal(c, plan.Refused);
-    }
+    fclose(im->Rom);
+    return SayRefusal(c, refusal);
+}
+
+// ---- Extraction -------------------------------------------------------------------------------
+static int Extract(Console* c, OpenImage* im, const TransferRequest& request)
+{
+    ExtractPlan plan = PlanExtraction(im->Image, im->FirstWord, request.Text);
+    if (plan.Refused.Code != REFUSE_NONE) return Refused(c, im, plan.Refused);
 
     FILE* oldTable = OpenFileRead(TABLE_FILE_NAME);
     FILE* oldData = OpenFileRead(DATA_FILE_NAME);
@@ -98,19 +115,19 @@ static int Extract(Console* c, FILE* rom, uint64_t romSize, RomWords words, bool
         int32_t answer = 0;
         if (!ReadWholeNumber(c, &answer) || answer == 2)
         {
-            fclose(rom);
+            fclose(im->Rom);
             return Say(c, "The files were not replaced.", STATUS_DECLINED);
         }
     }
-    else if (exist && !force)
+    else if (exist && !request.Force)
     {
-        fclose(rom);
+        fclose(im->Rom);
         return Say(c, "Text data files exist; the files were not replaced (--force replaces them).",
                    STATUS_DECLINED);
     }
 
-    TransferFailure failure = ExtractMessageFiles(rom, plan, TABLE_FILE_NAME, DATA_FILE_NAME);
-    fclose(rom); // only read from
+    TransferFailure failure = ExtractMessageFiles(im->Rom, plan, TABLE_FILE_NAME, DATA_FILE_NAME);
+    fclose(im->Rom); // only read from
     if (failure != TRANSFER_OK) return Say(c, TransferFailureText(failure), STATUS_IO_FAILURE);
     return Say(c, "The files were successfully extracted!", STATUS_DONE);
 }
@@ -138,8 +155,7 @@ static int UpdateChecksums(Console* c, const std::string& romPath)
 }
 
 // ---- Injection --------------------------------------------------------------------------------
-static int Inject(Console* c, FILE* rom, uint64_t romSize, RomWords words,
-                  const std::string& romPath, bool noChecksum)
+static int Inject(Console* c, OpenImage* im, const TransferRequest& request)
 {
     FILE* tableFile = OpenFileRead(TABLE_FILE_NAME);
     FILE* dataFile = OpenFileRead(DATA_FILE_NAME);
@@ -148,54 +164,128 @@ static int Inject(Console* c, FILE* rom, uint64_t romSize, RomWords words,
     {
         if (tableFile) fclose(tableFile);
         if (dataFile) fclose(dataFile);
-        fclose(rom);
+        fclose(im->Rom);
         return Say(c, "Necessary files not found!", STATUS_FILES_MISSING);
     }
 
-    InjectPlan plan = PlanInjection(romSize, words, tableSize, dataSize);
+    // The table is read first (the plan checks its records); it is never larger than the text's
+    // table in the image, which the plan checks before anything else is read.
     TransferFailure failure = TRANSFER_OK;
-    static uint8_t table[TABLE_SIZE];
-    uint8_t* data = NULL;
-    if (plan.Refused.Code == REFUSE_NONE)
+    std::vector<uint8_t> table;
+    const TextPlace& text = im->Image.Texts[request.Text];
+    bool tableFits = im->Image.Problem == RECOGNISED && text.State == TEXT_READY &&
+                     tableSize == (uint64_t)text.Records * TABLE_RECORD_BYTES;
+    if (tableFits)
     {
-        // Both files are read whole before the first write, so a read failure leaves the ROM
-        // as it was. The plan bounds the data to a little over 2 MiB.
-        failure = ReadMessageFile(tableFile, table, TABLE_SIZE, TRANSFER_READ_TABLE);
-        if (failure == TRANSFER_OK && plan.DataSize > 0)
-        {
-            data = (uint8_t*)malloc((size_t)plan.DataSize);
-            failure = data ? ReadMessageFile(dataFile, data, plan.DataSize, TRANSFER_READ_DATA)
-                           : TRANSFER_NO_MEMORY;
-        }
+        table.resize((size_t)tableSize);
+        failure = ReadMessageFile(tableFile, table.data(), tableSize, TRANSFER_READ_TABLE);
+    }
+    InjectPlan plan = {};
+    if (failure == TRANSFER_OK)
+        plan = PlanInjection(im->Image, im->FirstWord, request.Text, request.UseOtherLanguages,
+                             tableFits ? table.data() : NULL, tableSize, dataSize);
+    uint8_t* data = NULL;
+    if (failure == TRANSFER_OK && plan.Refused.Code == REFUSE_NONE && plan.DataSize > 0)
+    {
+        // Read whole before the first write, so a read failure leaves the ROM as it was. The
+        // plan bounds the data by the text's room.
+        data = (uint8_t*)malloc((size_t)plan.DataSize);
+        failure = data ? ReadMessageFile(dataFile, data, plan.DataSize, TRANSFER_READ_DATA) : TRANSFER_NO_MEMORY;
     }
     fclose(tableFile);
     fclose(dataFile);
 
-    if (plan.Refused.Code != REFUSE_NONE)
+    if (failure == TRANSFER_OK && plan.Refused.Code != REFUSE_NONE)
     {
-        fclose(rom);
-        return SayRefusal(c, plan.Refused);
+        free(data);
+        return Refused(c, im, plan.Refused);
     }
-    if (failure == TRANSFER_OK) failure = InjectMessageFiles(rom, plan, table, data);
+    if (failure == TRANSFER_OK) failure = InjectMessageFiles(im->Rom, plan, table.data(), data);
     free(data);
-    if (fclose(rom) != 0 && failure == TRANSFER_OK) failure = TRANSFER_WRITE_ROM;
+    if (fclose(im->Rom) != 0 && failure == TRANSFER_OK) failure = TRANSFER_WRITE_ROM;
     if (failure != TRANSFER_OK) return Say(c, TransferFailureText(failure), STATUS_IO_FAILURE);
 
     fputs("The files were successfully injected!\n", c->Out);
+    if (plan.RunsOverOtherLanguages)
+        fputs("The German and French texts are gone from this image: the English text now runs over them.\n", c->Out);
     fflush(c->Out); // the tool writes to the same console
-    if (noChecksum) return Finish(c, STATUS_DONE);
+    if (request.NoChecksum) return Finish(c, STATUS_DONE);
     // The ROM image is closed by now; the path goes to the tool as one argument, untouched.
-    const char* argv[] = { "rn64crc.exe", romPath.c_str(), "-u", NULL };
+    const char* argv[] = { "rn64crc.exe", im->Path.c_str(), "-u", NULL };
     if (RunProgram(argv)) return Finish(c, STATUS_DONE);
-    return UpdateChecksums(c, romPath);
+    return UpdateChecksums(c, im->Path);
+}
+
+// ---- Info -------------------------------------------------------------------------------------
+static int Info(Console* c, OpenImage* im, const TransferRequest& request)
+{
+    Refusal r = CheckImage(im->Image, im->FirstWord);
+    if (r.Code == REFUSE_NONE && request.TextChosen) r = CheckText(im->Image, request.Text);
+    if (r.Code != REFUSE_NONE) return Refused(c, im, r);
+    char md5[33];
+    bool md5Read = ImageMd5(im->File, md5);
+    fclose(im->Rom);
+    if (!md5Read) return Say(c, TransferFailureText(TRANSFER_READ_ROM), STATUS_IO_FAILURE);
+    char names[256];
+    bool unmodified = false;
+    ReleaseNames(im->Image, md5, names, sizeof(names), &unmodified);
+    fprintf(c->Out, "release: %s\n", names);
+    fprintf(c->Out, "image: %s\n", im->Image.Kind == IMAGE_COMPRESSED ? "compressed" : "decompressed");
+    fprintf(c->Out, "md5: %s\n", unmodified ? "unmodified" : "modified");
+    for (int k = 0; k < TEXT_KINDS; k++)
+    {
+        const TextPlace& t = im->Image.Texts[k];
+        if (t.State == TEXT_ABSENT || (request.TextChosen && k != request.Text)) continue;
+        if (t.State == TEXT_DAMAGED)
+        {
+            fprintf(c->Out, "text %s: damaged (its table or file record does not fit)\n", TextTag((TextKind)k));
+            continue;
+        }
+        uint64_t used = RoundDataSize(t.DataSize);
+        unsigned long long room = t.Room > used ? t.Room - used : 0;
+        fprintf(c->Out, "text %s: %u messages, %u bytes, room %llu bytes\n", TextTag((TextKind)k), t.Records,
+                t.DataSize, room);
+    }
+    fflush(c->Out);
+    return Finish(c, STATUS_DONE);
+}
+
+// ---- Decompression ----------------------------------------------------------------------------
+static int Decompress(Console* c, OpenImage* im, const TransferRequest& request)
+{
+    const char* outPath = request.OutPath ? request.OutPath : "";
+    // Never over the image itself: the one given is only read, --force or not.
+    if (IsSameFile(im->Rom, outPath))
+    {
+        fclose(im->Rom);
+        return Say(c, "OUT is the ROM image itself; decompress writes a new image beside it and never changes "
+                      "the one given; nothing was written.", STATUS_REFUSED);
+    }
+    DecompressPlan plan = PlanDecompression(im->Image, im->FirstWord);
+    if (plan.Refused.Code != REFUSE_NONE) return Refused(c, im, plan.Refused);
+    if (PathExists(outPath) && !request.Force)
+    {
+        fclose(im->Rom);
+        std::string line = std::string(outPath) + " exists; it was kept (--force replaces it).";
+        return Say(c, line.c_str(), STATUS_DECLINED);
+    }
+    Refusal damaged;
+    TransferFailure failure = WriteDecompressedImage(im->File, im->Image, plan, outPath, &damaged);
+    if (damaged.Code != REFUSE_NONE) return Refused(c, im, damaged);
+    fclose(im->Rom);
+    if (failure != TRANSFER_OK) return Say(c, TransferFailureText(failure), STATUS_IO_FAILURE);
+    return Say(c, "The image was successfully decompressed!", STATUS_DONE);
 }
 
 // ---- Both ways in -----------------------------------------------------------------------------
-// mode: 1 inject, 2 extract, anything else an invalid selection (only the dialogue has one).
-static int RunTransfer(Console* c, int32_t mode, const std::string& romPath, bool force, bool noChecksum)
+// mode: 1 inject, 2 extract, anything else an invalid selection (only the dialogue has one);
+// the command line's other verbs come with the request.
+static int RunTransfer(Console* c, int32_t mode, const std::string& romPath, const TransferRequest& request)
 {
+    // Info and decompress only read the image; the transfer opens it for writing in both modes.
+    bool readOnly = c->In == NULL && (request.Kind == COMMAND_INFO || request.Kind == COMMAND_DECOMPRESS);
     // A byte zero would cut the path short, so such a path counts as not openable.
-    FILE* rom = romPath.find('\0') == std::string::npos ? fopen(romPath.c_str(), "rb+") : NULL;
+    FILE* rom = romPath.find('\0') == std::string::npos ? fopen(romPath.c_str(), readOnly ? "rb" : "rb+") : NULL;
     if (!rom)
     {
         fwrite(romPath.data(), 1, romPath.size(), c->Err);
@@ -204,19 +294,35 @@ static int RunTransfer(Console* c, int32_t mode, const std::string& romPath, boo
         return Finish(c, STATUS_ROM_NOT_OPEN);
     }
 
+    OpenImage im;
+    im.Rom = rom;
+    im.Path = romPath;
     uint64_t romSize = 0;
-    if (!FileSizeOf(rom, &romSize)) romSize = 0; // not a regular file: refused as too short
-    RomWords words;
-    if (ReadRomWords(rom, romSize, &words) != TRANSFER_OK)
+    if (!FileSizeOf(rom, &romSize)) romSize = 0; // not a regular file: no release
+    im.File = ImageFile{ rom, romSize };
+    if (mode != 1 && mode != 2 && !readOnly)
+    {
+        fclose(rom);
+        return Say(c, "That is not a valid selection!", STATUS_DONE);
+    }
+    if (ReadFirstWord(rom, romSize, &im.FirstWord) != TRANSFER_OK)
+    {
+        fclose(rom);
+        return Say(c, TransferFailureText(TRANSFER_READ_ROM), STATUS_IO_FAILURE);
+    }
+    // A swapped image is named as such without reading it any further.
+    if (ByteOrderOf(im.FirstWord) == ROM_ORDER_BIG_ENDIAN) RecogniseImage(im.File, &im.Image);
+    else im.Image.Problem = NOT_A_RELEASE;
+    if (im.Image.Problem == READ_FAILED)
     {
         fclose(rom);
         return Say(c, TransferFailureText(TRANSFER_READ_ROM), STATUS_IO_FAILURE);
     }
 
-    if (mode == 2) return Extract(c, rom, romSize, words, force);
-    if (mode == 1) return Inject(c, rom, romSize, words, romPath, noChecksum);
-    fclose(rom);
-    return Say(c, "That is not a valid selection!", STATUS_DONE);
+    if (readOnly && request.Kind == COMMAND_INFO) return Info(c, &im, request);
+    if (readOnly) return Decompress(c, &im, request);
+    if (mode == 2) return Extract(c, &im, request);
+    return Inject(c, &im, request);
 }
 
 // ---- Dialogue ---------------------------------------------------------------------------------
@@ -236,13 +342,15 @@ int RunHelperDialogue(FILE* in, FILE* out)
     fflush(out);
     std::string romPath;
     ReadToken(&c, &romPath);
-    return RunTransfer(&c, mode, romPath, false, false);
+    TransferRequest request = {};
+    request.Kind = mode == 2 ? COMMAND_EXTRACT : COMMAND_INJECT;
+    return RunTransfer(&c, mode, romPath, request);
 }
 
 // ---- Command line -----------------------------------------------------------------------------
 int RunTransferRequest(const TransferRequest& request, FILE* out, FILE* err)
 {
     Console c = { NULL, out, err, false, true };
-    int32_t mode = request.Kind == COMMAND_INJECT ? 1 : 2;
-    return RunTransfer(&c, mode, request.RomPath ? request.RomPath : "", request.Force, request.NoChecksum);
+    int32_t mode = request.Kind == COMMAND_INJECT ? 1 : request.Kind == COMMAND_EXTRACT ? 2 : 0;
+    return RunTransfer(&c, mode, request.RomPath ? request.RomPath : "", request);
 }

@@ -2,6 +2,7 @@
 // the closing message and the pause) and the command line for scripts (no questions, no pause).
 // Both run the same checks and print the same messages with the same exit statuses.
 #pragma once
+#include "rom_image.h"
 #include <cstdio>
 
 // Exit statuses
@@ -21,14 +22,20 @@ enum CommandKind
 {
     COMMAND_EXTRACT,
     COMMAND_INJECT,
+    COMMAND_INFO,       // what the image is and the room of its texts; reads only
+    COMMAND_DECOMPRESS, // a new, decompressed image from one as sold
 };
 
 struct TransferRequest
 {
     CommandKind Kind;
     const char* RomPath;
-    bool        Force;      // extract: replace existing message files
+    bool        Force;      // extract: replace existing message files; decompress: replace OUT
     bool        NoChecksum; // inject: neither the checksum tool nor our own computation runs
+    TextKind    Text;       // --language de|fr, --credits; English by default
+    bool        TextChosen; // info: only the chosen text
+    bool        UseOtherLanguages; // inject English: may run over the German and French texts
+    const char* OutPath;    // decompress
 };
 
 // Carries out one request without questions or pause: results go to out, failures to err.

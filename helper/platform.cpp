@@ -180,6 +180,39 @@ bool FileSizeOf(FILE* f, uint64_t* size)
     return true;
 }
 
+bool PathExists(const char* name)
+{
+#ifdef _WIN32
+    return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return stat(name, &st) == 0;
+#endif
+}
+
+bool IsSameFile(FILE* f, const char* name)
+{
+#ifdef _WIN32
+    HANDLE open = (HANDLE)_get_osfhandle(_fileno(f));
+    HANDLE other = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (open == INVALID_HANDLE_VALUE || other == INVALID_HANDLE_VALUE)
+    {
+        if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool same = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(other, &b) &&
+                a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+#else
+    struct stat a, b;
+    return fstat(fileno(f), &a) == 0 && stat(name, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#endif
+}
+
 bool SeekTo(FILE* f, uint64_t pos)
 {
 #ifdef _WIN32

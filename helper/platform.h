@@ -31,6 +31,12 @@ FILE* OpenFileRead(const char* name);
 // Size of an open file; false when it is not a regular file or cannot be examined.
 bool FileSizeOf(FILE* f, uint64_t* size);
 
+// True when name exists (a file, a folder or anything else).
+bool PathExists(const char* name);
+
+// True when name is the very file that f has open (under this or another name).
+bool IsSameFile(FILE* f, const char* name);
+
 // Seeks to an absolute 64-bit position.
 bool SeekTo(FILE* f, uint64_t pos);
 

@@ -1,7 +1,9 @@
 #include "rom_transfer.h"
 #include "checksum.h"
 #include "platform.h"
+#include "yaz0.h"
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 // ---- Plain arithmetic -------------------------------------------------------------------------
@@ -44,11 +46,11 @@ RomByteOrder ByteOrderOf(uint32_t firstWord)
     return ROM_ORDER_BIG_ENDIAN;
 }
 
-bool IsMessageTableArea(const uint8_t* area, uint32_t size)
+bool IsMessageTableArea(const uint8_t* area, uint64_t size)
 {
-    if (size == 0 || size % TABLE_RECORD_SIZE != 0) return false;
-    for (uint32_t pos = 4; pos < size; pos += TABLE_RECORD_SIZE)
-        if (area[pos] != TABLE_ADDRESS_BYTE) return false;
+    if (size == 0 || size % TABLE_RECORD_BYTES != 0) return false;
+    for (uint64_t pos = 4; pos < size; pos += TABLE_RECORD_BYTES)
+        if (area[pos] != MESSAGE_ADDRESS_BYTE) return false;
     return true;
 }
 
@@ -72,9 +74,20 @@ bool ParseWholeNumber(const char* text, size_t len, int32_t* value)
 }
 
 // ---- Refusals ---------------------------------------------------------------------------------
+// "the German text", "the credits text" or "file record N": the file that ends a room.
+static std::string NextFileName(const Refusal& r)
+{
+    int64_t record = (int64_t)r.B;
+    if (record < 0) return "the end of the image";
+    for (int t = 0; r.Rel && t < TEXT_KINDS; t++)
+        if (r.Rel->TextRecord[t] != 0 && r.Rel->TextRecord[t] == record) return TextName((TextKind)t);
+    return "file record " + std::to_string(record);
+}
+
 void DescribeRefusal(const Refusal& r, char* out, size_t cap)
 {
     unsigned long long a = r.A, b = r.B, c = r.C;
+    const char* release = r.Rel ? r.Rel->Name : "this release";
     switch (r.Code)
     {
     case REFUSE_NONE:
@@ -86,90 +99,206 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
                  a == ROM_ORDER_SWAPPED_16 ? "16-bit" : "32-bit",
                  a == ROM_ORDER_SWAPPED_16 ? "37 80 40 12" : "40 12 37 80");
         break;
-    case REFUSE_ROM_TOO_SHORT:
-        snprintf(out, cap, "The ROM image is too short (%llu bytes, at least %llu needed); "
-                 "nothing was written.", a, (unsigned long long)ROM_MIN_SIZE);
+    case REFUSE_NOT_A_RELEASE:
+        snprintf(out, cap, "The ROM image is none of the releases this tool knows (it looked for a file "
+                 "table at 0x7170, 0x7430, 0x7950, 0x7960 or 0x12F70 naming the program code with the "
+                 "English message table in it); nothing was written.");
         break;
-    case REFUSE_DATA_END_BELOW_START:
-        snprintf(out, cap, "The ROM's data end word 0x%08llX lies below its data start word "
-                 "0x%08llX; nothing was written.", b, a);
+    case REFUSE_DAMAGED_CODE:
+        snprintf(out, cap, "The ROM image's compressed program code is damaged (%s); nothing was written.",
+                 Yaz0ResultText((Yaz0Result)a));
         break;
-    case REFUSE_DATA_BEYOND_ROM:
-        snprintf(out, cap, "The message data (0x%08llX to 0x%08llX) lies beyond the end of the "
-                 "ROM image (%llu bytes); nothing was written.", a, b, c);
+    case REFUSE_ENGLISH_ONLY:
+        snprintf(out, cap, "The release %s holds English only, no %s; nothing was written.", release,
+                 r.Text == TEXT_FRENCH ? "French text" : "German text");
         break;
-    case REFUSE_DATA_START_WORD:
-        snprintf(out, cap, "The ROM's data start word is 0x%08llX, not 0x%08llX; nothing was "
-                 "written.", a, (unsigned long long)ROM_DATA_OFFSET);
+    case REFUSE_TEXT_DAMAGED:
+        snprintf(out, cap, "The %s's table or file record does not fit %s (damaged or moved); nothing was "
+                 "written.", TextName(r.Text) + 4, release);
+        break;
+    case REFUSE_COMPRESSED:
+        snprintf(out, cap, "The ROM image is compressed (as sold), and so is its program code, which holds the "
+                 "message tables: run helper decompress ROM OUT first, then inject into OUT; nothing was "
+                 "written.");
         break;
     case REFUSE_TABLE_SIZE:
-        snprintf(out, cap, "%s holds %llu bytes, not %u; nothing was written.",
-                 TABLE_FILE_NAME, a, (unsigned)TABLE_SIZE);
+        snprintf(out, cap, "%s holds %llu bytes, not %llu; nothing was written.", TABLE_FILE_NAME, a, b);
         break;
-    case REFUSE_DATA_TOO_LARGE:
-        snprintf(out, cap, "%s is too large (%llu bytes, at most %llu fit); nothing was written.",
-                 DATA_FILE_NAME, a, b);
+    case REFUSE_TABLE_ADDRESS_BYTE:
+        snprintf(out, cap, "Record %llu of %s holds 0x%02llX where the address byte 0x07 belongs; nothing was "
+                 "written.", a, TABLE_FILE_NAME, b);
         break;
-    case REFUSE_NO_MESSAGE_TABLE:
-        snprintf(out, cap, "The ROM image holds no message table where this tool looks (0x%llX), so "
-                 "it is not the decompressed image of the release this tool works on (compressed, "
-                 "another release, or not this game); nothing was written.",
-                 (unsigned long long)ROM_TABLE_OFFSET);
+    case REFUSE_TABLE_IDS:
+        snprintf(out, cap, "Record %llu of %s has the ID 0x%04llX where the English text has 0x%04llX (%s keeps "
+                 "the English IDs in order); nothing was written.", a, TABLE_FILE_NAME, b, c, TextName(r.Text) + 4);
+        break;
+    case REFUSE_TOO_LONG:
+        snprintf(out, cap, "%s is %llu bytes too long: %s would run over %s (room %llu bytes, the data rounded up "
+                 "to 16); nothing was written.%s", DATA_FILE_NAME, a, TextName(r.Text), NextFileName(r).c_str(), c,
+                 r.Text != TEXT_ENGLISH || !r.Rel || !r.Rel->TextRecord[TEXT_GERMAN] ||
+                         ((int64_t)b != r.Rel->TextRecord[TEXT_GERMAN] && (int64_t)b != r.Rel->TextRecord[TEXT_FRENCH])
+                     ? ""
+                 : r.FromDialogue
+                     ? " helper inject ROM --use-other-languages lets it run over the German and French texts."
+                     : " --use-other-languages lets it run over the German and French texts.");
+        break;
+    case REFUSE_ADDRESS_PAIRS:
+        snprintf(out, cap, "The program code loads the address of the %s message (0x%08llX) in %llu places, not "
+                 "in exactly one; nothing was written.", a == 0 ? "next-to-last" : "last", c, b);
+        break;
+    case REFUSE_NOTHING_TO_RUN_OVER:
+        snprintf(out, cap, "The release %s holds no German or French text for --use-other-languages to run "
+                 "over; nothing was written.", release);
+        break;
+    case REFUSE_ALREADY_DECOMPRESSED:
+        snprintf(out, cap, "The ROM image is already decompressed; nothing was written.");
+        break;
+    case REFUSE_DAMAGED_FILE:
+        snprintf(out, cap, "File record %llu of the ROM image is damaged (%s); nothing was written.", a,
+                 b ? Yaz0ResultText((Yaz0Result)b) : "it lies outside the image");
+        break;
+    case REFUSE_FILES_OVERLAP:
+        snprintf(out, cap, "File records %llu and %llu of the ROM image overlap; nothing was written.", a, b);
+        break;
+    case REFUSE_TOO_LARGE:
+        snprintf(out, cap, "The decompressed image would hold %llu bytes, more than this tool makes (%llu); "
+                 "nothing was written.", a, (unsigned long long)DECOMPRESSED_MAX_SIZE);
         break;
     }
 }
 
-static Refusal Refuse(RefusalCode code, uint64_t a, uint64_t b = 0, uint64_t c = 0)
+static Refusal Refuse(RefusalCode code, uint64_t a = 0, uint64_t b = 0, uint64_t c = 0)
 {
-    Refusal r = { code, a, b, c };
+    Refusal r = {};
+    r.Code = code;
+    r.A = a;
+    r.B = b;
+    r.C = c;
     return r;
 }
 
 // ---- Plans ------------------------------------------------------------------------------------
-ExtractPlan PlanExtraction(uint64_t romSize, RomWords words)
+Refusal CheckImage(const RomImage& image, uint32_t firstWord)
+{
+    // A swapped image's words are garbage, so its order is named before anything else.
+    if (ByteOrderOf(firstWord) != ROM_ORDER_BIG_ENDIAN) return Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(firstWord));
+    if (image.Problem == DAMAGED_CODE) return Refuse(REFUSE_DAMAGED_CODE, (uint64_t)image.DamagedCodeResult);
+    if (image.Problem != RECOGNISED) return Refuse(REFUSE_NOT_A_RELEASE);
+    Refusal r = Refuse(REFUSE_NONE);
+    r.Rel = image.Best;
+    return r;
+}
+
+Refusal CheckText(const RomImage& image, TextKind text)
+{
+    Refusal r = Refuse(REFUSE_NONE);
+    r.Rel = image.Best;
+    r.Text = text;
+    if (image.Texts[text].State == TEXT_ABSENT) r.Code = REFUSE_ENGLISH_ONLY;
+    else if (image.Texts[text].State == TEXT_DAMAGED) r.Code = REFUSE_TEXT_DAMAGED;
+    return r;
+}
+
+ExtractPlan PlanExtraction(const RomImage& image, uint32_t firstWord, TextKind text)
 {
     ExtractPlan plan = {};
-    // A swapped image's words are garbage, so its order is named before anything else.
-    if (ByteOrderOf(words.FirstWord) != ROM_ORDER_BIG_ENDIAN)
-        plan.Refused = Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(words.FirstWord));
-    else if (romSize < ROM_MIN_SIZE)
-        plan.Refused = Refuse(REFUSE_ROM_TOO_SHORT, romSize);
-    else if (!words.HoldsMessageTable)
-        plan.Refused = Refuse(REFUSE_NO_MESSAGE_TABLE, 0);
-    else if (words.DataEnd < words.DataStart)
-        plan.Refused = Refuse(REFUSE_DATA_END_BELOW_START, words.DataStart, words.DataEnd);
-    else if (words.DataEnd > romSize)
-        plan.Refused = Refuse(REFUSE_DATA_BEYOND_ROM, words.DataStart, words.DataEnd, romSize);
+    plan.Refused = CheckImage(image, firstWord);
+    if (plan.Refused.Code == REFUSE_NONE) plan.Refused = CheckText(image, text);
     if (plan.Refused.Code != REFUSE_NONE) return plan;
-    plan.DataFrom = words.DataStart;
-    plan.DataSize = (uint64_t)words.DataEnd - words.DataStart;
+    BuildTextTable(image, text, plan.Table);
+    plan.DataFrom = image.Texts[text].DataAt;
+    plan.DataSize = image.Texts[text].DataSize;
     return plan;
 }
 
-InjectPlan PlanInjection(uint64_t romSize, RomWords words, uint64_t tableSize, uint64_t dataSize)
+// The table file's own checks: its size, the address byte of every record and, for German and
+// French, the English IDs in the English order.
+static Refusal CheckTableFile(const RomImage& image, TextKind text, const uint8_t* table, uint64_t size)
+{
+    const TextPlace& t = image.Texts[text];
+    uint64_t want = (uint64_t)t.Records * TABLE_RECORD_BYTES;
+    if (size != want) return Refuse(REFUSE_TABLE_SIZE, size, want);
+    for (uint64_t i = 0; i < t.Records; i++)
+        if (table[i * TABLE_RECORD_BYTES + 4] != MESSAGE_ADDRESS_BYTE)
+            return Refuse(REFUSE_TABLE_ADDRESS_BYTE, i, table[i * TABLE_RECORD_BYTES + 4]);
+    if (text != TEXT_GERMAN && text != TEXT_FRENCH) return Refuse(REFUSE_NONE);
+    std::vector<uint32_t> positions;
+    TranslatedRecords(image, positions);
+    for (size_t i = 0; i < positions.size(); i++)
+    {
+        const uint8_t* own = &table[i * TABLE_RECORD_BYTES];
+        const uint8_t* english = &image.Code[positions[i]];
+        if (own[0] != english[0] || own[1] != english[1])
+            return Refuse(REFUSE_TABLE_IDS, i, (uint64_t)(own[0] << 8 | own[1]), (uint64_t)(english[0] << 8 | english[1]));
+    }
+    return Refuse(REFUSE_NONE);
+}
+
+// The English text's last two records are loaded by address pairs in the program code (the
+// releases that have them): each old address must be loaded in exactly one place.
+static Refusal FindPatchPlaces(const RomImage& image, InjectPlan* plan)
+{
+    const TextPlace& t = image.Texts[TEXT_ENGLISH];
+    if (t.Records < 2) return Refuse(REFUSE_ADDRESS_PAIRS, 0, 0, 0);
+    for (uint32_t k = 0; k < 2; k++)
+    {
+        uint32_t record = t.Records - 2 + k;
+        uint32_t address = ReadWord(&image.Code[t.TableInCode + record * TABLE_RECORD_BYTES + 4]);
+        AddressPair pair;
+        uint32_t found = FindAddressPairs(image.Code.data(), image.Code.size(), address, &pair, 1);
+        if (found != 1) return Refuse(REFUSE_ADDRESS_PAIRS, k, found, address);
+        plan->PatchHighAt[k] = image.CodeAt + pair.HighAt;
+        plan->PatchLowAt[k] = image.CodeAt + pair.LowAt;
+        plan->PatchOffsetAt[k] = record * TABLE_RECORD_BYTES + 5;
+    }
+    plan->PatchCount = 2;
+    return Refuse(REFUSE_NONE);
+}
+
+InjectPlan PlanInjection(const RomImage& image, uint32_t firstWord, TextKind text, bool useOtherLanguages,
+                         const uint8_t* table, uint64_t tableSize, uint64_t dataSize)
 {
     InjectPlan plan = {};
-    // The data, rounding included (the data end word claims it), must stay below the first
-    // patch place and inside the image.
-    uint64_t limit = romSize < ROM_PATCH_A_HIGH ? romSize : ROM_PATCH_A_HIGH;
-    uint64_t maxSize = limit > ROM_DATA_OFFSET ? (limit - ROM_DATA_OFFSET) & ~(uint64_t)15 : 0;
-    if (ByteOrderOf(words.FirstWord) != ROM_ORDER_BIG_ENDIAN)
-        plan.Refused = Refuse(REFUSE_BYTE_SWAPPED, ByteOrderOf(words.FirstWord));
-    else if (romSize < ROM_MIN_SIZE)
-        plan.Refused = Refuse(REFUSE_ROM_TOO_SHORT, romSize);
-    else if (!words.HoldsMessageTable)
-        plan.Refused = Refuse(REFUSE_NO_MESSAGE_TABLE, 0);
-    else if (words.DataEnd < words.DataStart)
-        plan.Refused = Refuse(REFUSE_DATA_END_BELOW_START, words.DataStart, words.DataEnd);
-    else if (words.DataStart != ROM_DATA_OFFSET)
-        plan.Refused = Refuse(REFUSE_DATA_START_WORD, words.DataStart);
-    else if (tableSize != TABLE_SIZE)
-        plan.Refused = Refuse(REFUSE_TABLE_SIZE, tableSize);
-    else if (RoundDataSize(dataSize) > maxSize || dataSize > maxSize)
-        plan.Refused = Refuse(REFUSE_DATA_TOO_LARGE, dataSize, maxSize);
+    plan.Text = text;
+    plan.Refused = CheckImage(image, firstWord);
+    if (plan.Refused.Code == REFUSE_NONE) plan.Refused = CheckText(image, text);
+    if (plan.Refused.Code == REFUSE_NONE && image.Kind == IMAGE_COMPRESSED) plan.Refused.Code = REFUSE_COMPRESSED;
+    if (plan.Refused.Code == REFUSE_NONE && useOtherLanguages && image.Texts[TEXT_GERMAN].State == TEXT_ABSENT)
+        plan.Refused.Code = REFUSE_NOTHING_TO_RUN_OVER;
     if (plan.Refused.Code != REFUSE_NONE) return plan;
+
+    const Release* rel = image.Best;
+    const TextPlace& t = image.Texts[text];
+    Refusal r = CheckTableFile(image, text, table, tableSize);
+
+    // The room: up to the next file, or with --use-other-languages over the German and French
+    // texts up to the file after them.
+    const int skip[2] = { rel->TextRecord[TEXT_GERMAN], rel->TextRecord[TEXT_FRENCH] };
+    bool overOthers = useOtherLanguages && text == TEXT_ENGLISH;
+    int next = NextFileAbove(image.Files, (uint32_t)t.Record, skip, overOthers ? 2 : 0);
+    uint64_t end = next >= 0 ? image.Files[next].VromStart : image.SpaceEnd;
+    if (end > 0xFFFFFFFFu) end = 0xFFFFFFFFu & ~(uint64_t)15; // the end word is 32 bits
+    uint64_t room = end > t.VromStart ? end - t.VromStart : 0;
+    uint64_t rounded = RoundDataSize(dataSize);
+    if (r.Code == REFUSE_NONE && (rounded > room || dataSize > room))
+        r = Refuse(REFUSE_TOO_LONG, rounded - room, (uint64_t)(int64_t)next, room);
+    if (r.Code == REFUSE_NONE && text == TEXT_ENGLISH && rel->PatchesAddressPairs) r = FindPatchPlaces(image, &plan);
+    if (r.Code != REFUSE_NONE)
+    {
+        r.Rel = rel;
+        r.Text = text;
+        plan.Refused = r;
+        plan.PatchCount = 0;
+        return plan;
+    }
+    plan.RecordEndAt = (uint64_t)rel->FileTableAt + (uint64_t)t.Record * FILE_RECORD_SIZE + 4;
+    plan.NewVromEnd = (uint32_t)(t.VromStart + rounded);
+    plan.TableAt = image.CodeAt + t.TableInCode;
+    plan.AddressWordsOnly = text == TEXT_GERMAN || text == TEXT_FRENCH;
+    plan.TableSize = tableSize;
+    plan.DataAt = t.DataAt;
     plan.DataSize = dataSize;
-    plan.NewDataEnd = (uint32_t)(words.DataStart + RoundDataSize(dataSize));
+    plan.RunsOverOtherLanguages = overOthers && t.NextRecord >= 0 && t.VromStart + rounded > image.Files[t.NextRecord].VromStart;
     return plan;
 }
 
@@ -187,28 +316,18 @@ const char* TransferFailureText(TransferFailure failure)
     case TRANSFER_WRITE_DATA:  return "Writing nes_message_data_static failed; the old file was kept.";
     case TRANSFER_NO_MEMORY:   return "Out of memory; the ROM image was not changed.";
     case TRANSFER_ROM_TOO_SHORT: return "The ROM image is too short.";
+    case TRANSFER_WRITE_IMAGE: return "Writing the new image failed; none was left behind.";
     }
     return "Unknown failure.";
 }
 
-TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words)
+TransferFailure ReadFirstWord(FILE* rom, uint64_t romSize, uint32_t* firstWord)
 {
-    words->DataStart = 0;
-    words->DataEnd = 0;
-    words->FirstWord = 0;
-    words->HoldsMessageTable = false;
-    static uint8_t area[TABLE_SIZE];
-    uint8_t buf[8];
+    *firstWord = 0;
+    uint8_t buf[4];
     if (romSize < 4) return TRANSFER_OK;
     if (!SeekTo(rom, 0) || fread(buf, 1, 4, rom) != 4) return TRANSFER_READ_ROM;
-    words->FirstWord = ReadWord(buf);
-    if (romSize < ROM_WORDS_OFFSET + 8) return TRANSFER_OK;
-    if (!SeekTo(rom, ROM_WORDS_OFFSET) || fread(buf, 1, 8, rom) != 8) return TRANSFER_READ_ROM;
-    words->DataStart = ReadWord(buf);
-    words->DataEnd = ReadWord(buf + 4);
-    if (romSize < ROM_MIN_SIZE) return TRANSFER_OK;
-    if (!SeekTo(rom, ROM_TABLE_OFFSET) || fread(area, 1, TABLE_SIZE, rom) != TABLE_SIZE) return TRANSFER_READ_ROM;
-    words->HoldsMessageTable = IsMessageTableArea(area, TABLE_SIZE);
+    *firstWord = ReadWord(buf);
     return TRANSFER_OK;
 }
 
@@ -228,13 +347,18 @@ static TransferFailure CopyRomRange(FILE* rom, uint64_t from, uint64_t size, FIL
     return TRANSFER_OK;
 }
 
-// Writes one message file under a temporary name; the caller renames it into place.
-static TransferFailure WriteTempCopy(FILE* rom, uint64_t from, uint64_t size, const char* name,
-                                     TransferFailure onWriteError, std::string* tempName)
+// Writes one message file under a temporary name, from bytes in memory or (bytes NULL) from the
+// ROM range; the caller renames it into place.
+static TransferFailure WriteTempCopy(FILE* rom, const uint8_t* bytes, uint64_t from, uint64_t size,
+                                     const char* name, TransferFailure onWriteError, std::string* tempName)
 {
     FILE* out = CreateTempFileFor(name, tempName);
     if (!out) { tempName->clear(); return onWriteError; }
-    TransferFailure result = CopyRomRange(rom, from, size, out, name, onWriteError);
+    TransferFailure result = TRANSFER_OK;
+    if (!bytes)
+        result = CopyRomRange(rom, from, size, out, name, onWriteError);
+    else if (size > 0 && (HelperStepFails(HELPER_STEP_WRITE, name) || fwrite(bytes, 1, (size_t)size, out) != size))
+        result = onWriteError;
     if (result == TRANSFER_OK && !FlushToDisk(out)) result = onWriteError;
     if (fclose(out) != 0 && result == TRANSFER_OK) result = onWriteError;
     return result;
@@ -245,10 +369,10 @@ TransferFailure ExtractMessageFiles(FILE* rom, const ExtractPlan& plan,
 {
     if (plan.Refused.Code != REFUSE_NONE) return TRANSFER_READ_ROM; // callers check first
     std::string tableTemp, dataTemp;
-    TransferFailure result = WriteTempCopy(rom, ROM_TABLE_OFFSET, TABLE_SIZE, tableName,
+    TransferFailure result = WriteTempCopy(rom, plan.Table.data(), 0, plan.Table.size(), tableName,
                                            TRANSFER_WRITE_TABLE, &tableTemp);
     if (result == TRANSFER_OK)
-        result = WriteTempCopy(rom, plan.DataFrom, plan.DataSize, dataName,
+        result = WriteTempCopy(rom, NULL, plan.DataFrom, plan.DataSize, dataName,
                                TRANSFER_WRITE_DATA, &dataTemp);
     // The old table keeps a second name until the data file is in place too: when that last
     // rename fails, the old table is put back, so a failed extraction leaves both old files.
@@ -321,16 +445,28 @@ TransferFailure InjectMessageFiles(FILE* rom, const InjectPlan& plan,
 {
     if (plan.Refused.Code != REFUSE_NONE) return TRANSFER_WRITE_ROM; // callers check first
     uint8_t endWord[4];
-    WriteWord(endWord, plan.NewDataEnd);
-    AddressPatch a = ComputeAddressPatch(TableTextOffset(table, TABLE_OFFSET_A));
-    AddressPatch b = ComputeAddressPatch(TableTextOffset(table, TABLE_OFFSET_B));
+    WriteWord(endWord, plan.NewVromEnd);
+    // German and French tables are address words only: the IDs, types and positions are the
+    // English records'.
+    std::vector<uint8_t> words;
+    const uint8_t* tableBytes = table;
+    uint64_t tableBytesSize = plan.TableSize;
+    if (plan.AddressWordsOnly)
+    {
+        uint64_t records = plan.TableSize / TABLE_RECORD_BYTES;
+        words.resize((size_t)records * 4);
+        for (uint64_t i = 0; i < records; i++) memcpy(&words[(size_t)i * 4], table + i * TABLE_RECORD_BYTES + 4, 4);
+        tableBytes = words.data();
+        tableBytesSize = words.size();
+    }
     // The rounding bytes after the data are not written: the ROM keeps what it held there.
-    bool ok = WriteAt(rom, ROM_DATA_END_OFFSET, endWord, 4)
-           && WriteAt(rom, ROM_TABLE_OFFSET, table, TABLE_SIZE)
-           && WriteAt(rom, ROM_DATA_OFFSET, data, (size_t)plan.DataSize)
-           && WritePatch(rom, ROM_PATCH_A_HIGH, ROM_PATCH_A_LOW, a)
-           && WritePatch(rom, ROM_PATCH_B_HIGH, ROM_PATCH_B_LOW, b)
-           && fflush(rom) == 0;
+    bool ok = WriteAt(rom, plan.RecordEndAt, endWord, 4)
+           && WriteAt(rom, plan.TableAt, tableBytes, (size_t)tableBytesSize)
+           && WriteAt(rom, plan.DataAt, data, (size_t)plan.DataSize);
+    for (uint32_t k = 0; ok && k < plan.PatchCount; k++)
+        ok = WritePatch(rom, plan.PatchHighAt[k], plan.PatchLowAt[k],
+                        ComputeAddressPatch(TableTextOffset(table, plan.PatchOffsetAt[k])));
+    ok = ok && fflush(rom) == 0;
     return ok ? TRANSFER_OK : TRANSFER_WRITE_ROM;
 }
 

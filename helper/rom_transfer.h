@@ -1,46 +1,25 @@
 // Moving the two message files between the working directory and a ROM image of the game.
-// Two layers, kept apart on purpose:
-// - the plans (PlanExtraction, PlanInjection) and the patch arithmetic are pure functions of a
-//   few numbers: every refusal is decided there, before any file is written;
+// Three layers, kept apart on purpose:
+// - the image (image/rom_image.h) says what the image is: release, files, texts, room;
+// - the plans (PlanExtraction, PlanInjection) decide every refusal and every byte that will
+//   change, before any file is written;
 // - ExtractMessageFiles / InjectMessageFiles carry out an accepted plan and only report I/O
 //   failures.
 // The console dialogue (dialogue.h) strings them together.
 #pragma once
+#include "rom_image.h"
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
-// ---- Fixed places in the ROM image (big-endian throughout) ----------------------------------
-const uint64_t ROM_WORDS_OFFSET     = 78016;     // data start word, then data end word
-const uint64_t ROM_DATA_END_OFFSET  = 78020;     // the data end word alone
-const uint64_t ROM_TABLE_OFFSET     = 12330176;  // the message table area
-const uint64_t ROM_DATA_OFFSET      = 9199616;   // where injection puts the message data
-const uint64_t ROM_PATCH_A_HIGH     = 11428023;  // low byte of the high-half immediate, record A
-const uint64_t ROM_PATCH_A_LOW      = 11428026;  // low-half immediate, record A
-const uint64_t ROM_PATCH_B_HIGH     = 11428039;
-const uint64_t ROM_PATCH_B_LOW      = 11428082;
-const uint32_t TABLE_SIZE           = 16928;     // 2116 records of 8 bytes
-const uint32_t TABLE_OFFSET_A       = 16917;     // text offset of the next-to-last record
-const uint32_t TABLE_OFFSET_B       = 16925;     // text offset of the last record
-const uint32_t TABLE_RECORD_SIZE    = 8;
-const uint8_t  TABLE_ADDRESS_BYTE   = 0x07;      // byte 4 of every record of the game's table
-const uint64_t ROM_MIN_SIZE         = ROM_TABLE_OFFSET + TABLE_SIZE; // furthest fixed place
-// Largest data file whose rounded end stays below the first patch place.
-const uint64_t DATA_MAX_SIZE        = (ROM_PATCH_A_HIGH - ROM_DATA_OFFSET) & ~(uint64_t)15;
-const size_t   COPY_BLOCK           = 64 * 1024;
+const size_t   COPY_BLOCK            = 64 * 1024;
+const uint64_t DECOMPRESSED_MAX_SIZE = 256u << 20; // four times the largest release's image
 
 const char* const TABLE_FILE_NAME = "table";
 const char* const DATA_FILE_NAME  = "nes_message_data_static";
 
 // ---- Plain arithmetic -------------------------------------------------------------------------
-struct RomWords
-{
-    uint32_t DataStart;
-    uint32_t DataEnd;
-    uint32_t FirstWord; // the image's first four bytes, which tell its byte order
-    bool     HoldsMessageTable; // the table area passes IsMessageTableArea
-};
-
 // Images also circulate with their bytes swapped in 16-bit or 32-bit units; only the
 // big-endian order (first word 0x80371240) is worked on. Any unknown first word is accepted.
 enum RomByteOrder
@@ -69,9 +48,8 @@ uint32_t     TableTextOffset(const uint8_t* table, uint32_t pos); // 3 bytes, hi
 RomByteOrder ByteOrderOf(uint32_t firstWord);
 
 // True when area is whole 8-byte records whose byte 4 (the top byte of the message's data
-// address, which the game's table always holds and neither program changes) is 0x07. A
-// compressed image, another release or another game holds other bytes at the table's place.
-bool         IsMessageTableArea(const uint8_t* area, uint32_t size);
+// address, which the game's table always holds and neither program changes) is 0x07.
+bool         IsMessageTableArea(const uint8_t* area, uint64_t size);
 
 // Parses one console token as a whole number: optional sign, decimal digits, fits in 32 bits.
 bool         ParseWholeNumber(const char* text, size_t len, int32_t* value);
@@ -81,41 +59,70 @@ enum RefusalCode
 {
     REFUSE_NONE = 0,
     REFUSE_BYTE_SWAPPED,         // A = RomByteOrder
-    REFUSE_ROM_TOO_SHORT,        // A = ROM size
-    REFUSE_DATA_END_BELOW_START, // A = start word, B = end word
-    REFUSE_DATA_BEYOND_ROM,      // A = data start, B = data end, C = ROM size
-    REFUSE_DATA_START_WORD,      // A = start word
-    REFUSE_TABLE_SIZE,           // A = table size
-    REFUSE_DATA_TOO_LARGE,       // A = data size, B = largest size that fits
-    REFUSE_NO_MESSAGE_TABLE,     // the table area fails IsMessageTableArea
+    REFUSE_NOT_A_RELEASE,        // no release's facts fit
+    REFUSE_DAMAGED_CODE,         // A = Yaz0Result of the program code's stream
+    REFUSE_ENGLISH_ONLY,         // A = TextKind asked for; the release holds English only
+    REFUSE_TEXT_DAMAGED,         // A = TextKind whose table or record does not fit
+    REFUSE_COMPRESSED,           // injection into an image as sold
+    REFUSE_TABLE_SIZE,           // A = table size, B = size the text's table has
+    REFUSE_TABLE_ADDRESS_BYTE,   // A = record (from 0), B = the byte found
+    REFUSE_TABLE_IDS,            // A = record (from 0), B = ID found, C = the English ID
+    REFUSE_TOO_LONG,             // A = bytes too many, B = next record (-1 end), C = room
+    REFUSE_ADDRESS_PAIRS,        // A = 0 next-to-last, 1 last record; B = pairs found
+    REFUSE_NOTHING_TO_RUN_OVER,  // --use-other-languages where there are no other languages
+    REFUSE_ALREADY_DECOMPRESSED,
+    REFUSE_DAMAGED_FILE,         // A = file record, B = Yaz0Result (0: lies outside the image)
+    REFUSE_FILES_OVERLAP,        // A, B = file records whose VROM ranges overlap
+    REFUSE_TOO_LARGE,            // A = decompressed size
 };
 
 struct Refusal
 {
     RefusalCode Code;
     uint64_t    A, B, C;
+    TextKind       Text;         // the text concerned
+    const Release* Rel;          // the image's release, for lines that name it or its files
+    bool        FromDialogue;    // the dialogue takes no options: lines say how to give them
 };
 
 // Writes the one line that says what is wrong (no line break) into out.
 void DescribeRefusal(const Refusal& refusal, char* out, size_t cap);
 
 // ---- Plans ------------------------------------------------------------------------------------
+// The image as the plans see it: a recognised image, or why it is not one.
+Refusal CheckImage(const RomImage& image, uint32_t firstWord);
+
+// A text that the image holds and that can be read, or why not.
+Refusal CheckText(const RomImage& image, TextKind text);
+
 struct ExtractPlan
 {
-    Refusal  Refused;   // Code REFUSE_NONE when the plan may be carried out
-    uint64_t DataFrom;  // ROM offset of the message data
-    uint64_t DataSize;  // bytes to copy into the data file
+    Refusal              Refused;  // Code REFUSE_NONE when the plan may be carried out
+    std::vector<uint8_t> Table;    // the table file's bytes
+    uint64_t             DataFrom; // image offset of the message data
+    uint64_t             DataSize; // bytes to copy into the data file
 };
 
 struct InjectPlan
 {
     Refusal  Refused;
-    uint32_t NewDataEnd; // data start word + rounded data size
+    TextKind Text;
+    uint64_t RecordEndAt;        // image offset of the text's VROM end word in the file table
+    uint32_t NewVromEnd;         // its start + the rounded data size
+    uint64_t TableAt;            // image offset of the text's table in the program code
+    bool     AddressWordsOnly;   // German and French: bytes 4..7 of each record, 4 bytes apart
+    uint64_t TableSize;          // bytes of the table file
+    uint64_t DataAt;
     uint64_t DataSize;
+    uint32_t PatchCount;         // address pairs to write (0 or 2)
+    uint64_t PatchHighAt[2], PatchLowAt[2];
+    uint32_t PatchOffsetAt[2];   // where in the table file each pair's new offset stands
+    bool     RunsOverOtherLanguages;
 };
 
-ExtractPlan PlanExtraction(uint64_t romSize, RomWords words);
-InjectPlan  PlanInjection(uint64_t romSize, RomWords words, uint64_t tableSize, uint64_t dataSize);
+ExtractPlan PlanExtraction(const RomImage& image, uint32_t firstWord, TextKind text);
+InjectPlan  PlanInjection(const RomImage& image, uint32_t firstWord, TextKind text, bool useOtherLanguages,
+                          const uint8_t* table, uint64_t tableSize, uint64_t dataSize);
 
 // ---- I/O --------------------------------------------------------------------------------------
 enum TransferFailure
@@ -129,24 +136,23 @@ enum TransferFailure
     TRANSFER_WRITE_DATA,
     TRANSFER_NO_MEMORY,
     TRANSFER_ROM_TOO_SHORT,
+    TRANSFER_WRITE_IMAGE,        // a new image (decompress) could not be written; none was left
 };
 
 const char* TransferFailureText(TransferFailure failure);
 
-// Reads the first word, the two words at ROM_WORDS_OFFSET and the table area, which it judges
-// with IsMessageTableArea; a ROM too short for them yields zeros and no table (the plans refuse
-// such a ROM anyway).
-TransferFailure ReadRomWords(FILE* rom, uint64_t romSize, RomWords* words);
+// The image's first four bytes (0 when it is shorter).
+TransferFailure ReadFirstWord(FILE* rom, uint64_t romSize, uint32_t* firstWord);
 
-// Copies the table area and the data range into temporary files beside the two names and
-// renames each into place; a failure removes the temporaries and keeps the old file.
+// Writes the table from the plan and copies the data range into temporary files beside the two
+// names and renames each into place; a failure removes the temporaries and keeps the old file.
 TransferFailure ExtractMessageFiles(FILE* rom, const ExtractPlan& plan,
                                     const char* tableName, const char* dataName);
 
 // Reads exactly size bytes of a message file from its start.
 TransferFailure ReadMessageFile(FILE* f, uint8_t* dst, uint64_t size, TransferFailure onError);
 
-// Writes the data end word, the table, the data and both address patches. Every input has
+// Writes the text's VROM end word, its table, its data and the address pairs. Every input has
 // been read and the plan accepted before this is called; only write failures remain.
 TransferFailure InjectMessageFiles(FILE* rom, const InjectPlan& plan,
                                    const uint8_t* table, const uint8_t* data);

@@ -1,8 +1,13 @@
-// Writes a ROM image for the browser tests and measurements: the generated message pair of
-// the tests at the places helper extracts from, the rest a fixed byte pattern.
+// Writes a synthetic ROM image of one release for the browser tests, the measurements and a look
+// by hand: the generated message pair of the tests as its English text, the other texts and
+// files as the test images have them.
 //
-//   make_test_rom OUT SIZE_MB [--swapped]   (--swapped: the same image in 16-bit swapped order)
-#include "rom_transfer.h"
+//   make_test_rom OUT SIZE_MB [--swapped] [--sold] [--release NAME]
+//     SIZE_MB     the image is padded with zeros up to this size when it is smaller
+//     --swapped   the same image in 16-bit swapped order
+//     --sold      the image as sold (compressed); its decompressed form is the plain image
+//     --release   which release's facts (gc-eu-mq-dbg by default)
+#include "rom_builder.h"
 #include "testdata.h"
 #include <cstdio>
 #include <cstdlib>
@@ -11,48 +16,50 @@
 
 const uint32_t MESSAGE_SEED = 1;
 const uint64_t MEGABYTE = 1024 * 1024;
-static const uint8_t BIG_ENDIAN_START[4] = { 0x80, 0x37, 0x12, 0x40 };
-
-static void PutWord(std::vector<uint8_t>& rom, uint64_t at, uint32_t value)
-{
-    for (int i = 0; i < 4; i++) rom[at + i] = (uint8_t)(value >> (24 - 8 * i));
-}
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc > 4 || (argc == 4 && strcmp(argv[3], "--swapped") != 0))
+    bool swapped = false, sold = false, bad = argc < 3;
+    const char* release = "gc-eu-mq-dbg";
+    for (int i = 3; i < argc && !bad; i++)
     {
-        fprintf(stderr, "usage: make_test_rom OUT SIZE_MB [--swapped]\n");
-        return 64;
+        if (strcmp(argv[i], "--swapped") == 0) swapped = true;
+        else if (strcmp(argv[i], "--sold") == 0) sold = true;
+        else if (strcmp(argv[i], "--release") == 0 && i + 1 < argc) release = argv[++i];
+        else bad = true;
     }
-    uint64_t size = strtoull(argv[2], nullptr, 10) * MEGABYTE;
-    if (size < ROM_MIN_SIZE)
+    const TestReleaseFacts& facts = TestRelease(release);
+    if (bad || strcmp(facts.Name, release) != 0)
     {
-        fprintf(stderr, "make_test_rom: at least %llu bytes are needed\n", (unsigned long long)ROM_MIN_SIZE);
+        fprintf(stderr, "usage: make_test_rom OUT SIZE_MB [--swapped] [--sold] [--release NAME]\n");
         return 64;
     }
     std::vector<uint8_t> table, data;
     GenerateMessagePair(MESSAGE_SEED, table, data);
-
-    std::vector<uint8_t> rom(size);
-    for (uint64_t i = 0; i < size; i++) rom[i] = (uint8_t)(i * 7 + (i >> 12));
-    memcpy(rom.data(), BIG_ENDIAN_START, sizeof(BIG_ENDIAN_START));
-    PutWord(rom, ROM_WORDS_OFFSET, (uint32_t)ROM_DATA_OFFSET);
-    PutWord(rom, ROM_DATA_END_OFFSET, (uint32_t)(ROM_DATA_OFFSET + data.size()));
-    memcpy(&rom[ROM_DATA_OFFSET], data.data(), data.size());
-    memcpy(&rom[ROM_TABLE_OFFSET], table.data(), table.size());
-    if (argc == 4)
-        for (uint64_t i = 0; i + 1 < size; i += 2)
+    // As many records as the release's table has room for before its next table (the closing
+    // record included), and the one ID the translations lack third from the end, as in the game.
+    uint32_t room = 0xFFFFFFFF;
+    for (int t = 1; t < TT_KINDS; t++)
+        if (facts.TableInCode[t] > facts.TableInCode[TT_EN] && facts.TableInCode[t] - facts.TableInCode[TT_EN] < room)
+            room = facts.TableInCode[t] - facts.TableInCode[TT_EN];
+    if (table.size() + 8 > room) table.resize(room - 8);
+    table[table.size() - 24] = 0xFF;
+    table[table.size() - 23] = 0xFC;
+    TestImageOptions options = strcmp(release, "gc-eu-mq-dbg") == 0 ? DebugReleaseLayout() : TestImageOptions();
+    options.EnglishTable = &table;
+    options.EnglishData = &data;
+    TestImage img = BuildTestImage(facts, options);
+    std::vector<uint8_t> rom = sold ? SellTestImage(img) : img.Rom;
+    uint64_t size = strtoull(argv[2], nullptr, 10) * MEGABYTE;
+    if (rom.size() < size) rom.resize(size, 0);
+    if (swapped)
+        for (uint64_t i = 0; i + 1 < rom.size(); i += 2)
         {
             uint8_t b = rom[i];
             rom[i] = rom[i + 1];
             rom[i + 1] = b;
         }
-
-    FILE* f = fopen(argv[1], "wb");
-    bool ok = f && fwrite(rom.data(), 1, rom.size(), f) == rom.size();
-    if (f && fclose(f) != 0) ok = false;
-    if (!ok)
+    if (!WriteImageFile(argv[1], rom))
     {
         fprintf(stderr, "make_test_rom: cannot write %s\n", argv[1]);
         return 1;
