@@ -46,14 +46,6 @@ RomByteOrder ByteOrderOf(uint32_t firstWord)
     return ROM_ORDER_BIG_ENDIAN;
 }
 
-bool IsMessageTableArea(const uint8_t* area, uint64_t size)
-{
-    if (size == 0 || size % TABLE_RECORD_BYTES != 0) return false;
-    for (uint64_t pos = 4; pos < size; pos += TABLE_RECORD_BYTES)
-        if (area[pos] != MESSAGE_ADDRESS_BYTE) return false;
-    return true;
-}
-
 bool ParseWholeNumber(const char* text, size_t len, int32_t* value)
 {
     size_t i = 0;

@@ -47,10 +47,6 @@ AddressPatch ComputeAddressPatch(uint32_t textOffset); // 24-bit offset; higher 
 uint32_t     TableTextOffset(const uint8_t* table, uint32_t pos); // 3 bytes, high first
 RomByteOrder ByteOrderOf(uint32_t firstWord);
 
-// True when area is whole 8-byte records whose byte 4 (the top byte of the message's data
-// address, which the game's table always holds and neither program changes) is 0x07.
-bool         IsMessageTableArea(const uint8_t* area, uint64_t size);
-
 // Parses one console token as a whole number: optional sign, decimal digits, fits in 32 bits.
 bool         ParseWholeNumber(const char* text, size_t len, int32_t* value);
 

@@ -2,6 +2,7 @@
 // against sparse ROM images built here, and checks its console text, exit status and every
 // byte it writes or must leave alone.
 #include "checksum.h"
+#include "rom_builder.h"
 #include "test_io.h"
 #include "velloran_version.h"
 #include <algorithm>
@@ -24,13 +25,15 @@
 typedef std::vector<uint8_t> Bytes;
 
 // ---- Places in the ROM image, written out here independently of the program -----------------
-static const uint64_t ROM_SIZE      = 12u << 20;  // sparse; comfortably above the table area
+// A gc-eu-mq-dbg image laid out as the real one: English text (file record 21, its words at
+// 0x130C0) at 0x8C6000, the German text 4 KiB above it, the code at 0xA94000 with the table at
+// 0xBC24C0 and the four patch places at 0xAE60B7..0xAE60F3.
+static const uint64_t ROM_SIZE      = 12u << 20;
 static const uint64_t WORDS_AT      = 78016;
 static const uint64_t TABLE_AT      = 12330176;
 static const uint32_t TABLE_BYTES   = 16928;
 static const uint32_t DATA_AT       = 9199616;    // 0x8C6000
-static const uint64_t PATCH_AREA    = 0xAE60A0;   // recognisable bytes around the patch places
-static const uint64_t PATCH_AREA_N  = 0x70;
+static const uint32_t ROOM          = 4096;       // up to the German text
 
 static const char PAUSE[] = "Press Enter to continue . . . \n";
 static const char MENU[] = " 1 - Inject\n 2 - Extract\nMode: ROM: ";
@@ -109,14 +112,14 @@ static Bytes Slice(const Bytes& b, uint64_t pos, uint64_t n)
 }
 
 // A table area as the game's holds it: 2116 records of ID, type and position, a zero byte, the
-// address byte 0x07 and a text offset, IDs and offsets ascending.
+// address byte 0x07 and a text offset, IDs and offsets ascending, 0xFFFC third from the end.
 static Bytes GameTable()
 {
     Bytes t;
     uint32_t offset = 0;
     for (uint32_t i = 0; i < TABLE_BYTES / 8; i++)
     {
-        uint16_t id = (uint16_t)(0x0100 + i * 3);
+        uint16_t id = (uint16_t)(i + 3 == TABLE_BYTES / 8 ? 0xFFFC : 0x0100 + i * 3);
         const uint8_t record[8] = { (uint8_t)(id >> 8), (uint8_t)id, (uint8_t)((i % 6) << 4 | i % 3), 0x00,
                                     0x07, (uint8_t)(offset >> 16), (uint8_t)(offset >> 8), (uint8_t)offset };
         t.insert(t.end(), record, record + 8);
@@ -125,20 +128,24 @@ static Bytes GameTable()
     return t;
 }
 
-// A sparse ROM image: the two words, the game's table area, a data area (with bytes beyond its
-// end that an injection must leave alone) and recognisable bytes around the four patch places.
+// The image with the game's table and 4 KiB of data as its English text, the text's record
+// then given the data start and end words, and the image cut or grown to size.
 static void MakeRom(const std::string& path, uint32_t start, uint32_t end, uint64_t size = ROM_SIZE)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, (off_t)size), 0);
-    close(fd);
-    Bytes words = Word(start), endWord = Word(end);
-    words.insert(words.end(), endWord.begin(), endWord.end());
-    if (size >= WORDS_AT + 8) WriteAt(path, WORDS_AT, words);
-    if (size >= TABLE_AT + TABLE_BYTES) WriteAt(path, TABLE_AT, GameTable());
-    if (size >= DATA_AT + 4096) WriteAt(path, DATA_AT, Pattern(4096, 13, 5));
-    if (size >= PATCH_AREA + PATCH_AREA_N) WriteAt(path, PATCH_AREA, Pattern(PATCH_AREA_N, 1, 0xC0));
+    static Bytes image;
+    if (image.empty())
+    {
+        Bytes table = GameTable(), data = Pattern(4096, 13, 5);
+        TestImageOptions options = DebugReleaseLayout();
+        options.EnglishTable = &table;
+        options.EnglishData = &data;
+        image = BuildTestImage(TestRelease("gc-eu-mq-dbg"), options).Rom;
+    }
+    Bytes rom = image;
+    PutTestWord(rom, WORDS_AT, start);
+    PutTestWord(rom, WORDS_AT + 4, end);
+    rom.resize(size, 0);
+    ASSERT_TRUE(WriteImageFile(path, rom)) << path;
 }
 
 // A table of 2116 records whose last two records carry the given text offsets; byte 4 of each
@@ -146,9 +153,10 @@ static void MakeRom(const std::string& path, uint32_t start, uint32_t end, uint6
 static Bytes MakeTable(uint32_t offsetA, uint32_t offsetB)
 {
     Bytes t = Pattern(TABLE_BYTES, 11, 1);
+    for (uint32_t rec = 0; rec < TABLE_BYTES; rec += 8) t[rec + 4] = 0x07;
     const uint32_t recA = 16912, recB = 16920;
-    t[recA + 4] = 0x07; t[recA + 5] = (uint8_t)(offsetA >> 16); t[recA + 6] = (uint8_t)(offsetA >> 8); t[recA + 7] = (uint8_t)offsetA;
-    t[recB + 4] = 0x07; t[recB + 5] = (uint8_t)(offsetB >> 16); t[recB + 6] = (uint8_t)(offsetB >> 8); t[recB + 7] = (uint8_t)offsetB;
+    t[recA + 5] = (uint8_t)(offsetA >> 16); t[recA + 6] = (uint8_t)(offsetA >> 8); t[recA + 7] = (uint8_t)offsetA;
+    t[recB + 5] = (uint8_t)(offsetB >> 16); t[recB + 6] = (uint8_t)(offsetB >> 8); t[recB + 7] = (uint8_t)offsetB;
     return t;
 }
 
@@ -549,37 +557,46 @@ struct RefusalCase
     const char* Line;
 };
 
+static const char NOT_A_RELEASE[] =
+    "The ROM image is none of the releases this tool knows (it looked for a file table at 0x7170, 0x7430, "
+    "0x7950, 0x7960 or 0x12F70 naming the program code with the English message table in it); nothing was written.";
+
 TEST_F(HelperRun, RefusalsWriteNothing)
 {
     const RefusalCase cases[] = {
-        { "short rom, extract", 2, DATA_AT, DATA_AT + 8, 12347103, 16928, 8,
-          "The ROM image is too short (12347103 bytes, at least 12347104 needed); nothing was written." },
-        { "short rom, inject", 1, DATA_AT, DATA_AT + 8, 12347103, 16928, 8,
-          "The ROM image is too short (12347103 bytes, at least 12347104 needed); nothing was written." },
-        { "tiny rom", 2, 0, 0, 100, 16928, 8,
-          "The ROM image is too short (100 bytes, at least 12347104 needed); nothing was written." },
-        { "end below start, extract", 2, DATA_AT, DATA_AT - 1, ROM_SIZE, 16928, 8,
-          "The ROM's data end word 0x008C5FFF lies below its data start word 0x008C6000; nothing was written." },
-        { "end below start, inject", 1, DATA_AT, DATA_AT - 1, ROM_SIZE, 16928, 8,
-          "The ROM's data end word 0x008C5FFF lies below its data start word 0x008C6000; nothing was written." },
-        { "range beyond end", 2, 0x00BF0000, 0x00C00001, ROM_SIZE, 16928, 8,
-          "The message data (0x00BF0000 to 0x00C00001) lies beyond the end of the ROM image (12582912 bytes); nothing was written." },
+        // An image cut inside the program code, and English records that lie outside the image
+        // or end below their start: no release's facts fit.
+        { "short rom, extract", 2, DATA_AT, DATA_AT + 8, 12347103, 16928, 8, NOT_A_RELEASE },
+        { "short rom, inject", 1, DATA_AT, DATA_AT + 8, 12347103, 16928, 8, NOT_A_RELEASE },
+        { "tiny rom", 2, 0, 0, 100, 16928, 8, NOT_A_RELEASE },
+        { "end below start, extract", 2, DATA_AT, DATA_AT - 1, ROM_SIZE, 16928, 8, NOT_A_RELEASE },
+        { "end below start, inject", 1, DATA_AT, DATA_AT - 1, ROM_SIZE, 16928, 8, NOT_A_RELEASE },
+        { "range beyond end", 2, 0x00BF0000, 0x00C00001, ROM_SIZE, 16928, 8, NOT_A_RELEASE },
         { "table too short", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16927, 8,
           "table holds 16927 bytes, not 16928; nothing was written." },
         { "table too long", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16929, 8,
           "table holds 16929 bytes, not 16928; nothing was written." },
         { "one-record table", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 8, 8,
           "table holds 8 bytes, not 16928; nothing was written." },
-        { "data start moved", 1, DATA_AT + 16, DATA_AT + 32, ROM_SIZE, 16928, 8,
-          "The ROM's data start word is 0x008C6010, not 0x008C6000; nothing was written." },
-        { "data reaches patch", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16928, 2228401,
-          "nes_message_data_static is too large (2228401 bytes, at most 2228400 fit); nothing was written." },
+        { "data past the German text", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16928, ROOM + 1,
+          "nes_message_data_static is 16 bytes too long: the English text would run over the German text (room "
+          "4096 bytes, the data rounded up to 16); nothing was written. helper inject ROM --use-other-languages "
+          "lets it run over the German and French texts." },
+        { "data 8 KB too long", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16928, ROOM + 8192,
+          "nes_message_data_static is 8192 bytes too long: the English text would run over the German text (room "
+          "4096 bytes, the data rounded up to 16); nothing was written. helper inject ROM --use-other-languages "
+          "lets it run over the German and French texts." },
+        { "moved data start, past the German text", 1, DATA_AT + 16, DATA_AT + 32, ROM_SIZE, 16928, ROOM - 15,
+          "nes_message_data_static is 16 bytes too long: the English text would run over the German text (room "
+          "4080 bytes, the data rounded up to 16); nothing was written. helper inject ROM --use-other-languages "
+          "lets it run over the German and French texts." },
     };
     for (const RefusalCase& c : cases)
     {
         SCOPED_TRACE(c.Name);
         MakeRom(Rom, c.Start, c.End, c.RomSize);
-        Bytes table = Pattern(c.TableSize, 3, 9), data = Pattern(c.DataSize, 5, 1);
+        Bytes table = MakeTable(1, 2), data = Pattern(c.DataSize, 5, 1);
+        table.resize(c.TableSize, 0x07);
         PutFiles(table, data);
         Bytes before = ReadAll(Rom);
         RunResult r = Run(std::to_string(c.Mode) + "\nrom.z64\n1\n");
@@ -589,25 +606,40 @@ TEST_F(HelperRun, RefusalsWriteNothing)
         EXPECT_EQ(Table(), table);
         EXPECT_EQ(Data(), data);
     }
+    // A record without the address byte would make the image unreadable afterwards.
+    MakeRom(Rom, DATA_AT, DATA_AT + 8);
+    Bytes table = MakeTable(1, 2);
+    table[5 * 8 + 4] = 0x08;
+    PutFiles(table, Bytes(8, 1));
+    RunResult r = Command({ "inject", "rom.z64" });
+    EXPECT_EQ(r.Err, "Record 5 of table holds 0x08 where the address byte 0x07 belongs; nothing was written.\n");
+    EXPECT_EQ(r.Status, 4);
     EXPECT_FALSE(Tool.Started());
 }
 
 TEST_F(HelperRun, LimitsThatAreStillAccepted)
 {
-    // The smallest ROM that holds every fixed place, and data ending right before the first
-    // patch place once rounded.
-    MakeRom(Rom, DATA_AT, DATA_AT + 8, 12347104);
-    PutFiles(MakeTable(0x10, 0x20), Pattern(2228400, 3, 3));
-    RunResult r = Run("1\nrom.z64\n");
-    EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
-    EXPECT_EQ(r.Status, 0);
-    Bytes after = ReadAll(Rom);
-    EXPECT_EQ(WordIn(after, WORDS_AT + 4), DATA_AT + 2228400);
-    EXPECT_EQ(Slice(after, DATA_AT, 2228400), Data());
+    // Data that fills the room up to the German text exactly; and a data start word moved
+    // up: the data goes where the record says.
+    for (uint32_t start : { DATA_AT, DATA_AT + 16 })
+    {
+        SCOPED_TRACE(start);
+        MakeRom(Rom, start, start + 8);
+        Bytes before = ReadAll(Rom);
+        PutFiles(MakeTable(0x10, 0x20), Pattern(DATA_AT + ROOM - start, 3, 3));
+        RunResult r = Run("1\nrom.z64\n");
+        EXPECT_EQ(r.Out, Expected("The files were successfully injected!\n"));
+        EXPECT_EQ(r.Status, 0);
+        Bytes after = ReadAll(Rom);
+        EXPECT_EQ(WordIn(after, WORDS_AT), start);
+        EXPECT_EQ(WordIn(after, WORDS_AT + 4), DATA_AT + ROOM);
+        EXPECT_EQ(Slice(after, start, Data().size()), Data());
+        EXPECT_EQ(Slice(after, DATA_AT + ROOM, 4096), Slice(before, DATA_AT + ROOM, 4096)); // the German text
+    }
 
     // Extraction of a range that ends exactly at the end of the image.
     MakeRom(Rom, 0x00BF0000, 0x00C00000);
-    r = Run("2\nrom.z64\n1\n");
+    RunResult r = Run("2\nrom.z64\n1\n");
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(Data().size(), 0x10000u);
 }
@@ -700,7 +732,7 @@ static void MakeCodeRom(const std::string& path)
 {
     MakeRom(path, DATA_AT, DATA_AT + 40);
     WriteAt(path, 0x10, Pattern(8, 0, 0x11));
-    WriteAt(path, 0x1000, Pattern(0x12000, 31, 7));   // below the words at 0x130C0
+    WriteAt(path, 0x1000, Pattern(0x11F00, 31, 7));   // below the file table at 0x12F70
     WriteAt(path, 0x14000, Pattern(0xED000, 17, 3));  // up to the end of the range, 0x101000
 }
 
@@ -774,14 +806,12 @@ TEST_F(HelperRun, ByteSwappedImagesAreRefusedUntouched)
 // ---- Images without the game's message table --------------------------------------------------
 TEST_F(HelperRun, ImagesWithoutTheMessageTableAreRefusedUntouched)
 {
-    const std::string line = "The ROM image holds no message table where this tool looks (0xBC24C0), so it is not "
-                             "the decompressed image of the release this tool works on (compressed, another "
-                             "release, or not this game); nothing was written.\n";
+    const std::string line = std::string(NOT_A_RELEASE) + "\n";
     struct { const char* Name; Bytes Area; } images[] = {
-        { "noise", Pattern(TABLE_BYTES, 7, 3) }, { "last record", GameTable() }, { "first record", GameTable() },
+        { "noise", Pattern(TABLE_BYTES, 7, 3) }, { "last record", GameTable() }, { "middle record", GameTable() },
     };
     images[1].Area[TABLE_BYTES - 4] = 0x08;
-    images[2].Area[4] = 0x00;
+    images[2].Area[1000 * 8 + 4] = 0x00;
     const Bytes table = GameTable(), data(24, 0x41);
     const std::vector<std::string> lines[2] = { { "inject", "rom.z64" }, { "extract", "rom.z64", "--force" } };
     for (const auto& image : images)
@@ -835,8 +865,8 @@ TEST_F(HelperRun, LinesThatTransferNothing)
     Bytes before = ReadAll(Rom);
     RunResult r = Command({ "inject", "rom.z64", "--force" });
     EXPECT_EQ(r.Out, "");
-    EXPECT_EQ(r.Err, "helper: --force belongs to extract\nUsage: helper extract ROM [--force] | helper inject ROM "
-                     "[--no-checksum] | helper --help | helper --version\n");
+    EXPECT_EQ(r.Err, "helper: --force belongs to extract and decompress\nUsage: helper extract|inject|info ROM "
+                     "[options] | helper decompress ROM OUT [--force] | helper --help | helper --version\n");
     EXPECT_EQ(r.Status, 64);
     r = Command({ "--version" });
     EXPECT_EQ(r.Out, std::string("helper ") + VELLORAN_VERSION + "\n");

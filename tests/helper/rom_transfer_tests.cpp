@@ -75,103 +75,21 @@ TEST(HelperArithmetic, WholeNumbersOnly)
     }
 }
 
-// ---- Plans ------------------------------------------------------------------------------------
-static const uint64_t MIN_ROM = 12330176 + 16928;
-
-TEST(HelperPlans, ExtractionBounds)
-{
-    RomWords w = { 0x8C6000, 0x8C6000 + 1003, 0, true };
-    EXPECT_EQ(PlanExtraction(MIN_ROM - 1, w).Refused.Code, REFUSE_ROM_TOO_SHORT);
-    ExtractPlan ok = PlanExtraction(MIN_ROM, w);
-    EXPECT_EQ(ok.Refused.Code, REFUSE_NONE);
-    EXPECT_EQ(ok.DataFrom, 0x8C6000u);
-    EXPECT_EQ(ok.DataSize, 1003u);
-
-    RomWords below = { 0x8C6000, 0x8C5FFF, 0, true };
-    EXPECT_EQ(PlanExtraction(MIN_ROM, below).Refused.Code, REFUSE_DATA_END_BELOW_START);
-    RomWords empty = { 0x8C6000, 0x8C6000, 0, true };
-    EXPECT_EQ(PlanExtraction(MIN_ROM, empty).DataSize, 0u);
-
-    RomWords toEnd = { 0xBC0000, (uint32_t)MIN_ROM, 0, true };
-    EXPECT_EQ(PlanExtraction(MIN_ROM, toEnd).Refused.Code, REFUSE_NONE);
-    RomWords past = { 0xBC0000, (uint32_t)MIN_ROM + 1, 0, true };
-    ExtractPlan refused = PlanExtraction(MIN_ROM, past);
-    EXPECT_EQ(refused.Refused.Code, REFUSE_DATA_BEYOND_ROM);
-    RomWords huge = { 0, 0xFFFFFFFF, 0, true };
-    EXPECT_EQ(PlanExtraction(MIN_ROM, huge).Refused.Code, REFUSE_DATA_BEYOND_ROM);
-}
-
-TEST(HelperPlans, InjectionBounds)
-{
-    const uint64_t rom = 32u << 20;
-    RomWords w = { 0x8C6000, 0x8C7000, 0, true };
-    InjectPlan p = PlanInjection(rom, w, 16928, 1000);
-    EXPECT_EQ(p.Refused.Code, REFUSE_NONE);
-    EXPECT_EQ(p.NewDataEnd, 0x8C6000u + 1008);
-    EXPECT_EQ(PlanInjection(rom, w, 16928, 0).NewDataEnd, 0x8C6000u);
-
-    EXPECT_EQ(PlanInjection(MIN_ROM - 1, w, 16928, 10).Refused.Code, REFUSE_ROM_TOO_SHORT);
-    RomWords below = { 0x8C6000, 0x8C5000, 0, true };
-    EXPECT_EQ(PlanInjection(rom, below, 16928, 10).Refused.Code, REFUSE_DATA_END_BELOW_START);
-    RomWords moved = { 0x8C6010, 0x8C7000, 0, true };
-    EXPECT_EQ(PlanInjection(rom, moved, 16928, 10).Refused.Code, REFUSE_DATA_START_WORD);
-    EXPECT_EQ(PlanInjection(rom, w, 16927, 10).Refused.Code, REFUSE_TABLE_SIZE);
-    EXPECT_EQ(PlanInjection(rom, w, 16929, 10).Refused.Code, REFUSE_TABLE_SIZE);
-    EXPECT_EQ(PlanInjection(rom, w, 8, 10).Refused.Code, REFUSE_TABLE_SIZE);
-
-    // The rounded data must end at or before the first patch place, 11428023.
-    const uint64_t room = 11428023 - 0x8C6000;
-    EXPECT_EQ(PlanInjection(rom, w, 16928, room - room % 16).Refused.Code, REFUSE_NONE);
-    InjectPlan big = PlanInjection(rom, w, 16928, room - room % 16 + 1);
-    EXPECT_EQ(big.Refused.Code, REFUSE_DATA_TOO_LARGE);
-    EXPECT_EQ(big.Refused.B, room - room % 16);
-    EXPECT_EQ(PlanInjection(rom, w, 16928, UINT64_MAX).Refused.Code, REFUSE_DATA_TOO_LARGE);
-}
-
-TEST(HelperPlans, NoMessageTableIsRefusedInBothPlans)
-{
-    const uint64_t rom = 32u << 20;
-    RomWords foreign = { 0x8C6000, 0x8C7000, 0, false };
-    EXPECT_EQ(PlanExtraction(rom, foreign).Refused.Code, REFUSE_NO_MESSAGE_TABLE);
-    EXPECT_EQ(PlanInjection(rom, foreign, 16928, 1000).Refused.Code, REFUSE_NO_MESSAGE_TABLE);
-    // Before the words are judged (they mean nothing in a foreign image) ...
-    RomWords odd = { 0x8C6010, 0x00000010, 0, false };
-    EXPECT_EQ(PlanExtraction(rom, odd).Refused.Code, REFUSE_NO_MESSAGE_TABLE);
-    EXPECT_EQ(PlanInjection(rom, odd, 8, UINT64_MAX).Refused.Code, REFUSE_NO_MESSAGE_TABLE);
-    // ... after the byte order and the size, which tell more.
-    RomWords swapped = { 0x8C6000, 0x8C7000, 0x37804012, false };
-    EXPECT_EQ(PlanExtraction(rom, swapped).Refused.Code, REFUSE_BYTE_SWAPPED);
-    EXPECT_EQ(PlanInjection(rom, swapped, 16928, 10).Refused.Code, REFUSE_BYTE_SWAPPED);
-    EXPECT_EQ(PlanExtraction(MIN_ROM - 1, foreign).Refused.Code, REFUSE_ROM_TOO_SHORT);
-    EXPECT_EQ(PlanInjection(MIN_ROM - 1, foreign, 16928, 10).Refused.Code, REFUSE_ROM_TOO_SHORT);
-}
-
-TEST(HelperPlans, MessageTableAreaIsWholeRecordsWithTheAddressByte)
-{
-    // The run tests refuse noise and a wrong first or last record; here the sizes and a middle
-    // record off by one.
-    std::vector<uint8_t> area(16928);
-    for (size_t i = 0; i < area.size(); i++) area[i] = i % 8 == 4 ? 0x07 : (uint8_t)(i * 13 + 5);
-    EXPECT_TRUE(IsMessageTableArea(area.data(), 16928));
-    EXPECT_TRUE(IsMessageTableArea(area.data(), 8));
-    EXPECT_FALSE(IsMessageTableArea(area.data(), 0));
-    EXPECT_FALSE(IsMessageTableArea(area.data(), 16927)); // the last record cut short
-    area[8468] = 0x06;
-    EXPECT_FALSE(IsMessageTableArea(area.data(), 16928));
-}
-
+// ---- Refusals ---------------------------------------------------------------------------------
 TEST(HelperPlans, EveryRefusalReadsAsOneLine)
 {
-    for (int code = REFUSE_ROM_TOO_SHORT; code <= REFUSE_NO_MESSAGE_TABLE; code++)
-    {
-        Refusal r = { (RefusalCode)code, UINT64_MAX, UINT64_MAX, UINT64_MAX };
-        char line[256];
-        DescribeRefusal(r, line, sizeof(line));
-        size_t len = strlen(line);
-        EXPECT_GT(len, 20u) << code;
-        EXPECT_LT(len, sizeof(line) - 1) << code; // not cut short
-        EXPECT_EQ(strchr(line, '\n'), nullptr) << code;
-    }
+    for (int code = REFUSE_BYTE_SWAPPED; code <= REFUSE_TOO_LARGE; code++)
+        for (bool dialogue : { false, true })
+        {
+            Refusal r = { (RefusalCode)code, UINT64_MAX, UINT64_MAX, UINT64_MAX, TEXT_FRENCH, &RELEASES[0], dialogue };
+            char line[512];
+            DescribeRefusal(r, line, sizeof(line));
+            size_t len = strlen(line);
+            EXPECT_GT(len, 20u) << code;
+            EXPECT_LT(len, sizeof(line) - 1) << code; // not cut short
+            EXPECT_EQ(strchr(line, '\n'), nullptr) << code;
+            EXPECT_NE(strstr(line, "nothing was written."), nullptr) << line;
+        }
 }
 
 // ---- Checksums --------------------------------------------------------------------------------
