@@ -122,7 +122,7 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
         break;
     case REFUSE_TABLE_IDS:
         snprintf(out, cap, "Record %llu of %s has the ID 0x%04llX where the English text has 0x%04llX (%s keeps "
-                 "the English IDs in order); nothing was written.", a, TABLE_FILE_NAME, b, c, TextName(r.Text) + 4);
+                 "the English IDs in order); nothing was written.", a, TABLE_FILE_NAME, b, c, TextName(r.Text));
         break;
     case REFUSE_TOO_LONG:
         snprintf(out, cap, "%s is %llu bytes too long: %s would run over %s (room %llu bytes, the data rounded up "

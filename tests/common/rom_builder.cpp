@@ -1,6 +1,7 @@
 #include "rom_builder.h"
 #include "checksum.h"
 #include "yaz0_encode.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -149,6 +150,10 @@ TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& 
     {
         MakeText("Satz", translated, img.Table[TT_DE], img.Data[TT_DE]);
         MakeText("Phrase", translated, img.Table[TT_FR], img.Data[TT_FR]);
+        // IDs, box types and positions are the English records'.
+        for (int t : { TT_DE, TT_FR })
+            for (size_t i = 0, k = 0; i < ids.size(); i++)
+                if (ids[i] != 0xFFFC) std::copy_n(&img.Table[TT_EN][i * 8], 4, &img.Table[t][8 * k++]);
     }
     MakeText("Staff", credits, img.Table[TT_CREDITS], img.Data[TT_CREDITS]);
 
