@@ -145,6 +145,18 @@ def read(path):
         return f.read()
 
 
+def download_pair(browser, folder):
+    """The page's two message files, downloaded and written into folder for the native programs."""
+    browser.press('download-files')
+    os.makedirs(folder, exist_ok=True)
+    pair = {}
+    for name in ('table', 'nes_message_data_static'):
+        pair[name] = browser.downloaded(name)
+        with open(os.path.join(folder, name), 'wb') as f:
+            f.write(pair[name])
+    return pair
+
+
 class PageTests(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -173,18 +185,13 @@ class PageTests(unittest.TestCase):
         b.press('download-rom')
         b.wait_status('injected')
         patched = b.downloaded('game.z64')
-        b.press('download-files')
-        table, data = b.downloaded('table'), b.downloaded('nes_message_data_static')
-        self.assertIn(b'Hello', data)
+        native_dir = os.path.join(self.work, 'native')
+        pair = download_pair(b, native_dir)
+        self.assertIn(b'Hello', pair['nes_message_data_static'])
         self.assertNotEqual(patched, read(self.rom))
 
         # helper inject with the same files into the same image gives the same bytes.
-        native_dir = os.path.join(self.work, 'native')
-        os.makedirs(native_dir, exist_ok=True)
         shutil.copy(self.rom, os.path.join(native_dir, 'game.z64'))
-        for name, content in (('table', table), ('nes_message_data_static', data)):
-            with open(os.path.join(native_dir, name), 'wb') as f:
-                f.write(content)
         run = run_native([native('helper'), 'inject', 'game.z64'], native_dir)
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertTrue(read(os.path.join(native_dir, 'game.z64')) == patched, 'the page and helper disagree')
@@ -196,7 +203,7 @@ class PageTests(unittest.TestCase):
         b.press('download-files')
         kept = b.downloaded('nes_message_data_static')
         self.assertIn(b'Hello again', kept)
-        self.assertEqual(len(b.downloaded('table')), len(table))
+        self.assertEqual(len(b.downloaded('table')), len(pair['table']))
         b.press('download-rom')
         b.wait_status('injected')
         self.assertEqual(len(b.downloaded('game.z64')), len(patched))
@@ -233,19 +240,27 @@ class PageTests(unittest.TestCase):
         self.assertIn('No ROM image is open', b.status())
         self.assertEqual(os.listdir(b.downloads), [])
 
-    def test_check_of_the_sample_lists_what_the_program_finds(self):
+    def test_check_lists_what_the_program_finds(self):
         b = self.browser
+        # The sample is made to fit: the page's check and the strict native one find nothing.
         b.press('try')
         b.wait_status('sample')
         b.press('check')
-        b.wait_status('Check:')
+        self.assertEqual(b.wait_status('Check:'), 'Check: nothing found')
+        self.assertEqual(b.driver.find_elements(By.CSS_SELECTOR, '#findings li'), [])
+        sample_dir = os.path.join(self.work, 'sample')
+        download_pair(b, sample_dir)
+        run = run_native([native('velloran-script'), 'check', '--strict'], sample_dir)
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, '', ''))
+
+        # The test image's text has lines too wide for their boxes: the same list as the program's.
+        b.open_file('open-rom', self.rom)
+        b.wait_status('extracted')
+        b.press('check')
+        self.assertIn('findings are listed', b.wait_status('Check:'))
         shown = [li.text for li in b.driver.find_elements(By.CSS_SELECTOR, '#findings li')]
-        b.press('download-files')
         native_dir = os.path.join(self.work, 'check')
-        os.makedirs(native_dir, exist_ok=True)
-        for name in ('table', 'nes_message_data_static'):
-            with open(os.path.join(native_dir, name), 'wb') as f:
-                f.write(b.downloaded(name))
+        download_pair(b, native_dir)
         run = run_native([native('velloran-script'), 'check'], native_dir)
         self.assertEqual(run.returncode, 1)
         self.assertEqual(shown, run.stdout.splitlines())
@@ -256,8 +271,8 @@ class PageTests(unittest.TestCase):
         wanted = int(item.text[3:7], 16)
         item.click()
         b.type_into_editor('#')
-        b.press('download-files')
-        table, data = b.downloaded('table'), b.downloaded('nes_message_data_static')
+        pair = download_pair(b, native_dir)
+        table, data = pair['table'], pair['nes_message_data_static']
         entry = next(table[e:e + 8] for e in range(0, len(table), 8) if int.from_bytes(table[e:e + 2], 'big') == wanted)
         self.assertEqual(data[int.from_bytes(entry[5:8], 'big')], ord('#'))
 
