@@ -76,6 +76,12 @@ static std::string NextFileName(const Refusal& r)
     return "file record " + std::to_string(record);
 }
 
+// The decoder's phrase for a result carried in a refusal's number.
+static const char* StreamProblem(uint64_t result)
+{
+    return result <= YAZ0_REACHES_BACK ? Yaz0ResultText((Yaz0Result)result) : "it does not decode";
+}
+
 void DescribeRefusal(const Refusal& r, char* out, size_t cap)
 {
     unsigned long long a = r.A, b = r.B, c = r.C;
@@ -98,7 +104,7 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
         break;
     case REFUSE_DAMAGED_CODE:
         snprintf(out, cap, "The ROM image's compressed program code is damaged (%s); nothing was written.",
-                 Yaz0ResultText((Yaz0Result)a));
+                 StreamProblem(a));
         break;
     case REFUSE_ENGLISH_ONLY:
         snprintf(out, cap, "The release %s holds English only, no %s; nothing was written.", release,
@@ -147,7 +153,7 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
         break;
     case REFUSE_DAMAGED_FILE:
         snprintf(out, cap, "File record %llu of the ROM image is damaged (%s); nothing was written.", a,
-                 b ? Yaz0ResultText((Yaz0Result)b) : "it lies outside the image");
+                 b ? StreamProblem(b) : "it lies outside the image");
         break;
     case REFUSE_FILES_OVERLAP:
         snprintf(out, cap, "File records %llu and %llu of the ROM image overlap; nothing was written.", a, b);
