@@ -88,7 +88,7 @@ static void AppendMessageText(std::string& out, const uint8_t* data, uint32_t da
     {
         uint8_t b = data[p];
         int arguments = ControlArgumentCount(b);
-        if (arguments > 0 && p + arguments >= dataSize) break;
+        if (!RangeInside(p, 1 + (uint32_t)arguments, dataSize)) break;
         if (IsHexByte(b))
         {
             uint32_t run = p + 1;
@@ -143,7 +143,7 @@ static uint32_t MessageEndAt(const uint8_t* data, uint32_t dataSize, uint32_t st
             return p + 1;
         }
         int arguments = ControlArgumentCount(b);
-        if (p + arguments >= dataSize) break;
+        if (!RangeInside(p, 1 + (uint32_t)arguments, dataSize)) break;
         p += 1 + arguments;
     }
     *hasEnd = false;

@@ -346,7 +346,7 @@ static bool ReadTextLine(ScriptParser& p)
         // UTF-8
         uint32_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
         uint32_t codePoint = length == 4 ? c & 0x07 : length == 3 ? c & 0x0F : c & 0x1F;
-        bool valid = length > 0 && i + length <= p.LineLength;
+        bool valid = length > 0 && RangeInside(i, length, p.LineLength);
         for (uint32_t k = 1; valid && k < length; k++)
         {
             valid = (p.Line[i + k] & 0xC0) == 0x80;

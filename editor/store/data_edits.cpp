@@ -45,7 +45,7 @@ void DeleteDataBytes(MessageStore& store, uint32_t pos, uint32_t count)
 void ShiftTextOffsets(MessageStore& store, uint32_t fromEntryPos, int32_t delta)
 {
     uint8_t* table = store.MessageTable.data();
-    for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
+    for (uint32_t e = fromEntryPos; RangeInside(e, ENTRY_SIZE, store.MessageTableSize); e += ENTRY_SIZE)
         SetEntryOffset(table + e, (EntryOffset(table + e) + (uint32_t)delta) & OFFSET_MASK);
 }
 
@@ -55,7 +55,7 @@ void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t mess
     if (oldEnd == newEnd) return;
     int64_t delta = (int64_t)newEnd - (int64_t)oldEnd;
     uint8_t* table = store.MessageTable.data();
-    for (uint32_t e = fromEntryPos; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
+    for (uint32_t e = fromEntryPos; RangeInside(e, ENTRY_SIZE, store.MessageTableSize); e += ENTRY_SIZE)
     {
         uint32_t offset = EntryOffset(table + e);
         if (offset <= messageStart) continue;
@@ -70,7 +70,8 @@ void ShiftOffsetsAbove(MessageStore& store, uint32_t fromEntryPos, uint32_t mess
 uint32_t RemoveMessageBytes(MessageStore& store, uint32_t entryPos, uint32_t start, uint32_t end)
 {
     if (end > store.MessageDataSize) end = store.MessageDataSize;
-    if (start >= end) return 0;
+    // Without its entry the offsets behind the message are not known: nothing is removed.
+    if (start >= end || !RangeInside(entryPos, ENTRY_SIZE, store.MessageTableSize)) return 0;
     uint32_t messageStart = ReadTextOffset(store, entryPos);
     DeleteDataBytes(store, start, end - start);
     ShiftOffsetsAbove(store, entryPos + ENTRY_SIZE, messageStart, start, end, start);
@@ -87,8 +88,10 @@ void CommitBox(MessageStore& store)
 {
     if (!store.BoxLoaded) return;
     uint32_t start = store.LoadedBoxOffset;
-    // A box held read-only goes back exactly as it was; so does one that lies outside the data.
-    if (!store.BoxReadOnly && start <= store.MessageDataSize)
+    // A box held read-only goes back exactly as it was; so does one that lies outside the data
+    // or whose entry lies outside the table.
+    if (!store.BoxReadOnly && start <= store.MessageDataSize &&
+        RangeInside(store.LoadedEntryPos, ENTRY_SIZE, store.MessageTableSize))
     {
         uint32_t oldLength = BoxLengthAt(store, start);
         uint32_t newLength = EditTextLength(store);
@@ -119,7 +122,7 @@ void AlignTextOffsets(MessageStore& store)
     uint32_t lastInsert = 0;
     uint32_t size = store.MessageDataSize;
     uint8_t* table = store.MessageTable.data();
-    for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
+    for (uint32_t e = 0; RangeInside(e, ENTRY_SIZE, store.MessageTableSize); e += ENTRY_SIZE)
     {
         uint32_t original = EntryOffset(table + e);
         // The zero bytes go into the data only where the store's order holds; an offset out of
@@ -197,7 +200,7 @@ void DeleteBox(MessageStore& store)
 // cannot carry another entry's nibble over.
 static void SetTypePositionNibble(MessageStore& store, uint8_t keepMask, uint8_t bits)
 {
-    if (store.CurrentEntryPos % ENTRY_SIZE != 0 || store.CurrentEntryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    if (!IsEntryPos(store, store.CurrentEntryPos)) return;
     uint8_t& b = store.MessageTable[store.CurrentEntryPos + 2];
     b = (uint8_t)((b & keepMask) | bits);
     store.CurrentEntry[2] = b;

@@ -20,6 +20,10 @@ const char* const DATA_FILE_NAME  = "nes_message_data_static";
 inline uint32_t EntryMessageId(const uint8_t* entry) { return ((uint32_t)entry[0] << 8) | entry[1]; }
 inline uint8_t EntryBoxType(const uint8_t* entry) { return entry[2] >> 4; }
 
+// True when the width bytes from pos lie inside a buffer of size bytes. Compared as the room
+// left after pos, never as pos + width, which wraps for a position near 2^32 and lets it pass.
+inline bool RangeInside(uint32_t pos, uint32_t width, uint32_t size) { return width <= size && pos <= size - width; }
+
 // The placeholder pair written or held when the message files are missing or damaged.
 extern const uint8_t DEFAULT_TABLE[8];
 extern const uint8_t DEFAULT_DATA[];

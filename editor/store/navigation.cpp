@@ -154,8 +154,9 @@ void PreviousBox(MessageStore& store)
 
 void NextMessage(MessageStore& store)
 {
-    store.CurrentEntryPos += ENTRY_SIZE;
-    if (store.CurrentEntryPos >= store.MessageTableSize) store.CurrentEntryPos = 0;
+    // The entry after this one when the table holds it whole, otherwise the first.
+    bool wraps = !RangeInside(store.CurrentEntryPos, 2 * ENTRY_SIZE, store.MessageTableSize);
+    store.CurrentEntryPos = wraps ? 0 : store.CurrentEntryPos + ENTRY_SIZE;
     store.CurrentBox = 0;
     store.ReloadPending = 1;
 }
@@ -172,7 +173,7 @@ void PreviousMessage(MessageStore& store)
 void SelectEntry(MessageStore& store, uint32_t entryPos)
 {
     // Only a real entry can be selected.
-    if (entryPos % ENTRY_SIZE != 0 || entryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    if (!IsEntryPos(store, entryPos)) return;
     store.CurrentEntryPos = entryPos;
     store.CurrentBox = 0;
     store.ReloadPending = 1;

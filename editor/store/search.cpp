@@ -83,7 +83,7 @@ void SearchMessages(const MessageStore& store, SearchState& search)
     memcpy(text, search.SearchText, length);
     const uint8_t* data = store.MessageData.data();
     uint32_t size = store.MessageDataSize;
-    for (uint32_t p = 0; p + ENTRY_SIZE <= store.MessageTableSize; p += ENTRY_SIZE)
+    for (uint32_t p = 0; RangeInside(p, ENTRY_SIZE, store.MessageTableSize); p += ENTRY_SIZE)
     {
         const uint8_t* e = &store.MessageTable[p];
         uint32_t t = ((uint32_t)e[5] << 16) | ((uint32_t)e[6] << 8) | e[7];

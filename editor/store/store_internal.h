@@ -14,6 +14,12 @@ inline void SetEntryOffset(uint8_t* entry, uint32_t offset)
     entry[7] = (uint8_t)offset;
 }
 
+// True when entryPos is the start of a whole entry of the table.
+inline bool IsEntryPos(const MessageStore& store, uint32_t entryPos)
+{
+    return entryPos % ENTRY_SIZE == 0 && RangeInside(entryPos, ENTRY_SIZE, store.MessageTableSize);
+}
+
 // Makes MessageData hold at least needed bytes, growing by doubling; bytes past
 // MessageDataSize stay zero.
 void EnsureDataCapacity(MessageStore& store, uint32_t needed);

@@ -82,7 +82,8 @@ bool InsertEditByte(MessageStore& store, uint32_t index, uint8_t byte)
 
 void DeleteEditBytes(MessageStore& store, uint32_t index, uint32_t count)
 {
-    if (count > 0 && AtElementBoundary(store, index) && AtElementBoundary(store, index + count))
+    if (count > 0 && RangeInside(index, count, EditTextLength(store)) && AtElementBoundary(store, index) &&
+        AtElementBoundary(store, index + count))
         Splice(store, index, count, nullptr, 0);
 }
 

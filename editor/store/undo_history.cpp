@@ -120,11 +120,11 @@ static void DiffRange(const uint8_t* a, uint32_t aLength, const uint8_t* b, uint
     uint32_t shorter = aLength < bLength ? aLength : bLength;
     uint32_t p = 0;
     // Whole words first: the data runs to hundreds of kilobytes.
-    while (p + 64 <= shorter && memcmp(a + p, b + p, 64) == 0) p += 64;
+    while (RangeInside(p, 64, shorter) && memcmp(a + p, b + p, 64) == 0) p += 64;
     while (p < shorter && a[p] == b[p]) p++;
     uint32_t s = 0;
     uint32_t room = shorter - p;
-    while (s + 64 <= room && memcmp(a + aLength - s - 64, b + bLength - s - 64, 64) == 0) s += 64;
+    while (RangeInside(s, 64, room) && memcmp(a + aLength - s - 64, b + bLength - s - 64, 64) == 0) s += 64;
     while (s < room && a[aLength - s - 1] == b[bLength - s - 1]) s++;
     start = p;
     aEnd = aLength - s;
@@ -134,7 +134,7 @@ static void DiffRange(const uint8_t* a, uint32_t aLength, const uint8_t* b, uint
 static void DiffTable(UndoStep& step, const std::vector<uint8_t>& old, const MessageStore& store)
 {
     const uint8_t* now = store.MessageTable.data();
-    for (uint32_t e = 0; e + ENTRY_SIZE <= store.MessageTableSize; e += ENTRY_SIZE)
+    for (uint32_t e = 0; RangeInside(e, ENTRY_SIZE, store.MessageTableSize); e += ENTRY_SIZE)
     {
         for (uint32_t i = 0; i < 5; i++)
             if (old[e + i] != now[e + i]) step.TableBytes.push_back({ e + i, old[e + i], now[e + i] });
@@ -327,7 +327,8 @@ static void MoveOffsets(MessageStore& store, const UndoStep& step, bool forward)
 {
     uint8_t* table = store.MessageTable.data();
     for (const OffsetRun& run : step.Runs)
-        for (uint32_t k = 0, e = run.First; k < run.Count && e + ENTRY_SIZE <= store.MessageTableSize; k++, e += ENTRY_SIZE)
+        for (uint32_t k = 0, e = run.First; k < run.Count && RangeInside(e, ENTRY_SIZE, store.MessageTableSize);
+             k++, e += ENTRY_SIZE)
             SetEntryOffset(table + e, (EntryOffset(table + e) + (forward ? run.Delta : 0u - run.Delta)) & OFFSET_MASK);
     for (const TableByteChange& change : step.TableBytes)
         if (change.Pos < store.MessageTableSize) table[change.Pos] = forward ? change.New : change.Old;

@@ -1,6 +1,7 @@
 // Faults the store fuzz target found, each kept as a plain case (the inputs themselves are in
 // the fuzz seed corpus as regress_*).
 #include "store_fixture.h"
+#include "store_internal.h"
 
 #include <cstring>
 
@@ -140,4 +141,54 @@ TEST_F(StoreTest, ShorterLastBoxKeepsAnOffsetOnItsEndInsideTheData)
     RefreshBox(Store, true);
     EXPECT_TRUE(InOrderAndAligned(Store));
     EXPECT_LT(Offset(2), Store.MessageDataSize);
+}
+
+// ---- Table positions near 2^32 -----------------------------------------------------------------
+// The bounds checks read pos + ENTRY_SIZE > size, which wraps for a position near 2^32: SelectEntry
+// took 0xFFFFFFF8 and the next DeleteBox read the table there. Every operation given a table
+// position beyond the table now leaves the pair alone, and the next load is of a real entry.
+struct WildPositionCase
+{
+    const char* Operation;
+    void (*Act)(MessageStore& store, uint32_t pos);
+};
+
+static const WildPositionCase WILD_POSITION_CASES[] = {
+    { "SelectEntry, DeleteBox", [](MessageStore& s, uint32_t pos) { SelectEntry(s, pos); DeleteBox(s); } },
+    { "ReadTextOffset", [](MessageStore& s, uint32_t pos) { EXPECT_EQ(ReadTextOffset(s, pos), 0u); } },
+    { "WriteTextOffset", [](MessageStore& s, uint32_t pos) { WriteTextOffset(s, pos, 0x000123); } },
+    { "RefreshCurrentEntry", [](MessageStore& s, uint32_t pos) { s.CurrentEntryPos = pos; RefreshCurrentEntry(s); } },
+    { "NextMessage", [](MessageStore& s, uint32_t pos) {
+          s.CurrentEntryPos = pos;
+          NextMessage(s);
+          EXPECT_EQ(s.CurrentEntryPos, 0u); // from beyond the table on to the first entry
+      } },
+    { "SetBoxType", [](MessageStore& s, uint32_t pos) { s.CurrentEntryPos = pos; SetBoxType(s, 3); } },
+    { "SetBoxPosition", [](MessageStore& s, uint32_t pos) { s.CurrentEntryPos = pos; SetBoxPosition(s, 2); } },
+    { "ShiftTextOffsets", [](MessageStore& s, uint32_t pos) { ShiftTextOffsets(s, pos, 4); } },
+    { "ShiftOffsetsAbove", [](MessageStore& s, uint32_t pos) { ShiftOffsetsAbove(s, pos, 0, 0, 4, 8); } },
+    { "RemoveDataRange", [](MessageStore& s, uint32_t pos) { s.LoadedEntryPos = pos; RemoveDataRange(s, 0, 4); } },
+    { "CommitBox", [](MessageStore& s, uint32_t pos) { s.LoadedEntryPos = pos; TypeByte(s, 'x'); CommitBox(s); } },
+};
+
+TEST_F(StoreTest, TablePositionsBeyondTheTableChangeNothing)
+{
+    const Text third = Bytes("Third") + Text{ CC_END };
+    // Just past the three entries, straddling the end, far out, and the positions that wrap.
+    const uint32_t positions[] = { 24, 20, 0x80000000u, 0xFFFFFFF8u, 0xFFFFFFFCu, 0xFFFFFFFFu };
+    for (const WildPositionCase& c : WILD_POSITION_CASES)
+    {
+        for (uint32_t pos : positions)
+        {
+            SCOPED_TRACE(testing::Message() << c.Operation << " at 0x" << std::hex << pos);
+            LoadMessages({ HELLO, BYE, third });
+            GoToEntry(1);
+            c.Act(Store, pos);
+            RefreshBox(Store, true);
+            EXPECT_EQ(Store.MessageTable, Table);
+            EXPECT_EQ(DataBytes(), Data);
+            ASSERT_TRUE(Store.CurrentEntryPos % ENTRY_SIZE == 0 && Store.CurrentEntryPos < Store.MessageTableSize);
+            EXPECT_EQ(EditText(), Message(Store.CurrentEntryPos / ENTRY_SIZE));
+        }
+    }
 }
