@@ -170,6 +170,23 @@ TEST(ScriptImport, AcceptsWhatAPersonWouldType)
                                CC_PASS_08, CC_BOX_BREAK_ALT, 'Q', CC_TWO_CHOICE, CC_PASS_1A, CC_END }));
 }
 
+// ---- Symbols ----
+TEST(ScriptSymbols, EveryControllerSymbolHasATagAndTheOldDpadHexTagStillReads)
+{
+    Buf table, data, symbols;
+    for (int b = SYMBOL_FIRST; b <= SYMBOL_LAST; b++) symbols.push_back((uint8_t)b);
+    BuildMessagePair({ symbols + Buf{ CC_END } }, table, data);
+    std::vector<std::string> notes;
+    std::string script = Export(table, data, notes);
+    EXPECT_NE(script.find("\n{A}{B}{C}{L}{R}{Z}{up}{down}{left}{right}{arrow}{stick}{dpad}{end}\n"), std::string::npos)
+        << script;
+    ExpectExactRoundTrip(table, data);
+    // Any letter case; a script written before the tag gave the D-pad as a hex tag.
+    ScriptPair pair = Parse("@0001\n{DPad}{0xAB}{0xab 9F}{end}\n");
+    ASSERT_TRUE(pair.Errors.empty()) << pair.Errors[0];
+    EXPECT_EQ(pair.Data, (Buf{ 0xAB, 0xAB, 0xAB, 0x9F, CC_END }));
+}
+
 // ---- The program ----
 class ScriptProgram : public ::testing::Test
 {
