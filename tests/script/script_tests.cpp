@@ -255,6 +255,37 @@ TEST_F(ScriptProgram, ExportCheckImport)
     EXPECT_EQ(data, Bytes("Hello\x02") + Buf(2, 0) + Bytes("Earth\x02") + Buf(2, 0) + Bytes("New\x02"));
 }
 
+// The game copies a message, its end code included, into a buffer of GAME_MESSAGE_MAX bytes: one
+// byte more is a finding, named at the box that holds the first byte past the buffer.
+TEST_F(ScriptProgram, CheckFindsMessagesLongerThanTheGameBuffer)
+{
+    ASSERT_EQ(GAME_MESSAGE_MAX, 1280u);
+    auto codes = [](int n) { // one byte each and no width: nothing but the length is found
+        std::string s;
+        for (int i = 0; i < n; i++) s += "{instant}";
+        return s;
+    };
+    std::string s = "@1000\n" + codes(1279) + "{end}\n" +                            // 1280: fits
+                    "@1001\n" + codes(1280) + "{end}\n" +                            // 1281
+                    "@1002\n" + codes(600) + "{box}\n" + codes(678) + "{end}\n" +   // 1280 in two boxes
+                    "@1003\n" + codes(600) + "{box}\n" + codes(679) + "{end}\n" +   // 1281, past it in box 2
+                    "@1004\n" + codes(1279) + "{box}\n" + codes(5) + "{end}\n";     // box 1 ends at 1280
+    ASSERT_TRUE(WriteTestFile(Dir, "long.txt", Bytes(s.c_str())));
+    const char* found[] = {
+        "3: ID 1001 box 1: message of 1281 bytes, the game's buffer holds 1280\n",
+        "8: ID 1003 box 2: message of 1281 bytes, the game's buffer holds 1280\n",
+        "11: ID 1004 box 2: message of 1286 bytes, the game's buffer holds 1280\n",
+    };
+    std::string script, files;
+    for (const char* f : found) script += std::string("long.txt:") + f, files += strchr(f, ' ') + 1;
+    EXPECT_EQ(Run({ "check", "long.txt" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, script);
+    // The message files (import takes such messages as they are), --strict alike.
+    ASSERT_EQ(Run({ "import", "long.txt" }), 0) << Out;
+    EXPECT_EQ(Run({ "check", "--strict" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, files);
+}
+
 // Each error names file, line and column; nothing is written.
 TEST_F(ScriptProgram, ErrorsDamagedFilesAndUsageWriteNothing)
 {
