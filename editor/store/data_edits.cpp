@@ -197,7 +197,7 @@ void DeleteBox(MessageStore& store)
 // cannot carry another entry's nibble over.
 static void SetTypePositionNibble(MessageStore& store, uint8_t keepMask, uint8_t bits)
 {
-    if (store.CurrentEntryPos % ENTRY_SIZE != 0 || store.CurrentEntryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    if (store.CurrentEntryPos % ENTRY_SIZE != 0 || !EntryInTable(store, store.CurrentEntryPos)) return;
     uint8_t& b = store.MessageTable[store.CurrentEntryPos + 2];
     b = (uint8_t)((b & keepMask) | bits);
     store.CurrentEntry[2] = b;

@@ -188,7 +188,7 @@ void PreviousMessage(MessageStore& store)
 void SelectEntry(MessageStore& store, uint32_t entryPos)
 {
     // Only a real entry can be selected.
-    if (entryPos % ENTRY_SIZE != 0 || entryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    if (entryPos % ENTRY_SIZE != 0 || !EntryInTable(store, entryPos)) return;
     store.CurrentEntryPos = entryPos;
     store.CurrentBox = 0;
     store.ReloadPending = 1;

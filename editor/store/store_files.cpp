@@ -11,14 +11,14 @@ static std::string FilePath(const MessageStore& store, const char* name)
 // ---- Table entries ------------------------------------------------------------------------------
 uint32_t ReadTextOffset(const MessageStore& store, uint32_t entryPos)
 {
-    if (entryPos + ENTRY_SIZE > store.MessageTableSize) return 0;
+    if (!EntryInTable(store, entryPos)) return 0;
     const uint8_t* e = &store.MessageTable[entryPos];
     return ((uint32_t)e[5] << 16) | ((uint32_t)e[6] << 8) | e[7];
 }
 
 void WriteTextOffset(MessageStore& store, uint32_t entryPos, uint32_t offset)
 {
-    if (entryPos + ENTRY_SIZE > store.MessageTableSize) return;
+    if (!EntryInTable(store, entryPos)) return;
     uint8_t* e = &store.MessageTable[entryPos];
     e[5] = (uint8_t)(offset >> 16);
     e[6] = (uint8_t)(offset >> 8);
@@ -27,7 +27,7 @@ void WriteTextOffset(MessageStore& store, uint32_t entryPos, uint32_t offset)
 
 void RefreshCurrentEntry(MessageStore& store)
 {
-    if (store.CurrentEntryPos % ENTRY_SIZE != 0 || store.CurrentEntryPos + ENTRY_SIZE > store.MessageTableSize)
+    if (store.CurrentEntryPos % ENTRY_SIZE != 0 || !EntryInTable(store, store.CurrentEntryPos))
         store.CurrentEntryPos = 0;
     if (store.MessageTableSize < ENTRY_SIZE) return;
     for (uint32_t i = 0; i < ENTRY_SIZE; i++)

@@ -14,6 +14,12 @@ inline void SetEntryOffset(uint8_t* entry, uint32_t offset)
     entry[7] = (uint8_t)offset;
 }
 
+// True when an entry at pos lies whole inside the table; a pos near 2^32 does not wrap past it.
+inline bool EntryInTable(const MessageStore& store, uint32_t pos)
+{
+    return store.MessageTableSize >= ENTRY_SIZE && pos <= store.MessageTableSize - ENTRY_SIZE;
+}
+
 // Makes MessageData hold at least needed bytes, growing by doubling; bytes past
 // MessageDataSize stay zero.
 void EnsureDataCapacity(MessageStore& store, uint32_t needed);
