@@ -12,7 +12,7 @@
 // One name per byte value that the text writes as itself or as a tag. Each is looked up
 // case-insensitively when read.
 const char* ColourName(uint8_t colour);        // "red" for 0x41; NULL outside 0x40..0x47
-const char* SymbolName(uint8_t b);             // controller symbols 0x9F..0xAA; NULL otherwise
+const char* SymbolName(uint8_t b);             // controller symbols 0x9F..0xAB; NULL otherwise
 const char* BoxTypeName(uint8_t type);         // "black" ... "black-text"; NULL for 6..15
 const char* BoxPositionName(uint8_t position); // "bottom", "top", "center"; NULL for 3..15
 // The sound's name without its leading blanks, or NULL when the ID is not in the table or

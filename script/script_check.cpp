@@ -120,12 +120,21 @@ uint32_t CheckMessages(MessageStore& store, bool strict, std::string& out,
         c.Prefix = prefixes && e < prefixes->size() ? (*prefixes)[e].c_str() : "";
         BoxType type = (BoxType)EntryBoxType(entry);
         ScanBoxStarts(store, offset);
+        uint32_t messageLength = ScannedMessageLength(store, offset);
         for (uint32_t box = 0; box <= store.LastBox; box++)
         {
             uint32_t start = offset + store.BoxStarts[box];
             if (start >= store.MessageDataSize) break;
             uint32_t length = BoxLengthAt(store, start);
             CheckBox(c, &store.MessageData[start], length, type, box, strict, lines);
+            // A message too long for the game's buffer is named at the box that runs past it.
+            uint32_t boxEnd = box < store.LastBox ? store.BoxStarts[box + 1] : messageLength;
+            if (messageLength > GAME_MESSAGE_MAX && store.BoxStarts[box] <= GAME_MESSAGE_MAX && boxEnd > GAME_MESSAGE_MAX)
+            {
+                char what[120];
+                snprintf(what, sizeof(what), "message of %u bytes, the game's buffer holds %u", messageLength, GAME_MESSAGE_MAX);
+                Report(c, box + 1, 0, what);
+            }
         }
     }
     return c.Found;

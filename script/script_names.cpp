@@ -12,7 +12,7 @@ static const char* const COLOUR_NAMES[8] = {
 };
 
 static const char* const SYMBOL_NAMES[SYMBOL_LAST - SYMBOL_FIRST + 1] = {
-    "A", "B", "C", "L", "R", "Z", "up", "down", "left", "right", "arrow", "stick",
+    "A", "B", "C", "L", "R", "Z", "up", "down", "left", "right", "arrow", "stick", "dpad",
 };
 
 const uint32_t YEN_SIGN = 0xA5; // byte 0x5C shows it

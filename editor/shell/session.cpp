@@ -21,6 +21,26 @@ static const uint8_t UNSAVED_MARK[] = { CC_COLOR, 0x46, '*', ' ', 'U', 'n', 's',
 void SetStatus(Editor& editor, const char* text)
 {
     snprintf(editor.Shell.StatusText, sizeof(editor.Shell.StatusText), "%s", text);
+    editor.Shell.StatusLoadCount = editor.Store.LoadCount;
+}
+
+void ComposeStatusLine(const Editor& editor, char* line, size_t size)
+{
+    const ShellState& shell = editor.Shell;
+    const MessageStore& store = editor.Store;
+    if (shell.GoToOpen)
+    {
+        snprintf(line, size, "Go to ID: %s|", (const char*)shell.GoToText);
+        return;
+    }
+    // The outcome of a key pressed at this box comes first; one left from another box does not
+    // hide the warning.
+    bool fresh = shell.StatusText[0] && shell.StatusLoadCount == store.LoadCount;
+    uint32_t length = store.BoxLoaded && !fresh ? CurrentMessageLength(store) : 0;
+    if (length > GAME_MESSAGE_MAX)
+        snprintf(line, size, "Message too long: %u of %u bytes", (unsigned)length, (unsigned)GAME_MESSAGE_MAX);
+    else
+        snprintf(line, size, "%s", shell.StatusText);
 }
 
 void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size)
@@ -46,16 +66,12 @@ void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size)
 
 void DrawSessionTexts(Editor& editor)
 {
-    ShellState& shell = editor.Shell;
     char element[ELEMENT_LINE_SIZE];
     DescribeElementAtCursor(editor.Store, element, sizeof(element));
     if (element[0]) DrawPlainText(editor, ELEMENT_LINE_X, ELEMENT_LINE_Y, (const uint8_t*)element);
     if (HasUnsavedChanges(editor.History)) DrawPlainText(editor, UNSAVED_MARK_X, UNSAVED_MARK_Y, UNSAVED_MARK);
     char line[STATUS_TEXT_SIZE + 16];
-    if (shell.GoToOpen)
-        snprintf(line, sizeof(line), "Go to ID: %s|", (const char*)shell.GoToText);
-    else
-        snprintf(line, sizeof(line), "%s", shell.StatusText);
+    ComposeStatusLine(editor, line, sizeof(line));
     if (line[0]) DrawPlainText(editor, STATUS_X, STATUS_Y, (const uint8_t*)line);
 }
 

@@ -39,6 +39,7 @@ struct ShellState
     uint8_t  GoToText[GOTO_MAX_DIGITS + 1] = {}; // hex digits typed, zero-terminated
     uint8_t  GoToLength = 0;
     char     StatusText[STATUS_TEXT_SIZE] = {}; // last outcome of a save, a go-to, an undo
+    uint32_t StatusLoadCount = 0;       // the store's LoadCount when StatusText was set
 };
 
 // Everything the editor keeps for the whole run. The program has one; tests build their own.
@@ -94,6 +95,9 @@ void DrawSessionTexts(Editor& editor);
 // arguments, a character by itself and its byte. Empty when no box is loaded.
 void DescribeElementAtCursor(const MessageStore& store, char* line, size_t size);
 void SetStatus(Editor& editor, const char* text);
+// What the status line shows: the go-to field; else a status set since the box was loaded; else
+// that the message is longer than the game's buffer; else an older status. Empty for nothing.
+void ComposeStatusLine(const Editor& editor, char* line, size_t size);
 
 // ---- Side panels ----------------------------------------------------------------------------
 void DrawBoxPanel(Editor& editor);

@@ -12,6 +12,8 @@ const uint32_t ENTRY_SIZE        = 8;     // one MessageEntry in the table
 const uint32_t EDIT_BUFFER_SIZE  = 4096;  // box text and its TEXT_NUL
 const uint32_t EDIT_TEXT_MAX     = 4095;  // longest box text an edit may produce
 const uint32_t TABLE_FILE_ENTRIES = 2116; // entries of a table extracted from the ROM image
+const uint32_t GAME_MESSAGE_MAX  = 1280;  // the game copies a message, CC_END included, into
+                                          // a buffer of this many bytes
 
 const char* const TABLE_FILE_NAME = "table";
 const char* const DATA_FILE_NAME  = "nes_message_data_static";
@@ -159,6 +161,13 @@ void WriteTextOffset(MessageStore& store, uint32_t entryPos, uint32_t offset);
 
 // ---- Navigation ------------------------------------------------------------------------------
 void ScanBoxStarts(MessageStore& store, uint32_t textOffset);
+// Bytes of the message the last ScanBoxStarts walked from textOffset, its CC_END included (to
+// the end of the data when it has none).
+uint32_t ScannedMessageLength(const MessageStore& store, uint32_t textOffset);
+// Bytes of the current message as a commit would leave it, CC_END included: its last box scan
+// with the working copy in place of the loaded box. Every load, undo and redo scans the
+// message, so it holds once the frame's reload is done. O(box) while the box is modified, else O(1).
+uint32_t CurrentMessageLength(const MessageStore& store);
 void LoadBox(MessageStore& store);
 // Commits when due and loads the current box. Returns true when a box was loaded (then
 // LoadedIcon holds the box's icon for the panel).

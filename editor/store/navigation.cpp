@@ -32,6 +32,22 @@ void ScanBoxStarts(MessageStore& store, uint32_t textOffset)
     }
 }
 
+uint32_t ScannedMessageLength(const MessageStore& store, uint32_t textOffset)
+{
+    if (textOffset > store.MessageEnd) return 0;
+    return store.MessageEnd - textOffset + (store.MessageEnd < store.MessageDataSize ? 1 : 0);
+}
+
+uint32_t CurrentMessageLength(const MessageStore& store)
+{
+    uint32_t length = ScannedMessageLength(store, store.CurrentTextOffset);
+    // A box held read-only goes back unchanged; an unmodified one is what MessageData holds.
+    if (store.BoxLoaded && !store.BoxReadOnly && store.EditState == EDIT_MODIFIED &&
+        store.LoadedEntryPos == store.CurrentEntryPos && store.LoadedBoxLength <= length)
+        length = length - store.LoadedBoxLength + EditTextLength(store);
+    return length;
+}
+
 uint32_t BoxLengthAt(const MessageStore& store, uint32_t pos, bool* terminated)
 {
     if (pos >= store.MessageDataSize)

@@ -140,6 +140,19 @@ static void CheckEditBuffer(const MessageStore& store, bool cursorMoved)
                    "the cursor stands inside a code");
 }
 
+// Once the frame's load is done the last box scan still describes the current message: the length
+// it gives is what a walk of the data finds (and, while the box is unmodified, the editor's).
+static void CheckMessageLength(const MessageStore& store)
+{
+    uint32_t size = store.MessageDataSize, start = store.CurrentTextOffset, p = start;
+    if (!store.BoxLoaded || store.ReloadPending || start > size) return;
+    while (p < size && store.MessageData[p] != CC_END) p += ElementLength(store.MessageData.data(), p, size);
+    uint32_t walked = (p < size ? p + 1 : size) - start;
+    FUZZ_CHECK(ScannedMessageLength(store, start) == walked, "the box scan no longer describes the current message");
+    if (store.EditState != EDIT_MODIFIED)
+        FUZZ_CHECK(CurrentMessageLength(store) == walked, "an unmodified box changed the message's length");
+}
+
 // ---- Files ------------------------------------------------------------------------------------
 static std::string TablePath() { return FuzzDirectory() + "/" + TABLE_FILE_NAME; }
 static std::string DataPath() { return FuzzDirectory() + "/" + DATA_FILE_NAME; }
@@ -343,6 +356,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         }
         uint8_t kind = op % 26;
         CheckEditBuffer(store, kind == 9 || kind == 10 || (kind >= 12 && kind <= 15));
+        CheckMessageLength(store);
         if (Tracing()) Trace(store, op % 26);
     }
 

@@ -170,6 +170,23 @@ TEST(ScriptImport, AcceptsWhatAPersonWouldType)
                                CC_PASS_08, CC_BOX_BREAK_ALT, 'Q', CC_TWO_CHOICE, CC_PASS_1A, CC_END }));
 }
 
+// ---- Symbols ----
+TEST(ScriptSymbols, EveryControllerSymbolHasATagAndTheOldDpadHexTagStillReads)
+{
+    Buf table, data, symbols;
+    for (int b = SYMBOL_FIRST; b <= SYMBOL_LAST; b++) symbols.push_back((uint8_t)b);
+    BuildMessagePair({ symbols + Buf{ CC_END } }, table, data);
+    std::vector<std::string> notes;
+    std::string script = Export(table, data, notes);
+    EXPECT_NE(script.find("\n{A}{B}{C}{L}{R}{Z}{up}{down}{left}{right}{arrow}{stick}{dpad}{end}\n"), std::string::npos)
+        << script;
+    ExpectExactRoundTrip(table, data);
+    // Any letter case; a script written before the tag gave the D-pad as a hex tag.
+    ScriptPair pair = Parse("@0001\n{DPad}{0xAB}{0xab 9F}{end}\n");
+    ASSERT_TRUE(pair.Errors.empty()) << pair.Errors[0];
+    EXPECT_EQ(pair.Data, (Buf{ 0xAB, 0xAB, 0xAB, 0x9F, CC_END }));
+}
+
 // ---- The program ----
 class ScriptProgram : public ::testing::Test
 {
@@ -236,6 +253,37 @@ TEST_F(ScriptProgram, ExportCheckImport)
     Buf data;
     ASSERT_TRUE(ReadTestFile(Dir, "nes_message_data_static", data));
     EXPECT_EQ(data, Bytes("Hello\x02") + Buf(2, 0) + Bytes("Earth\x02") + Buf(2, 0) + Bytes("New\x02"));
+}
+
+// The game copies a message, its end code included, into a buffer of GAME_MESSAGE_MAX bytes: one
+// byte more is a finding, named at the box that holds the first byte past the buffer.
+TEST_F(ScriptProgram, CheckFindsMessagesLongerThanTheGameBuffer)
+{
+    ASSERT_EQ(GAME_MESSAGE_MAX, 1280u);
+    auto codes = [](int n) { // one byte each and no width: nothing but the length is found
+        std::string s;
+        for (int i = 0; i < n; i++) s += "{instant}";
+        return s;
+    };
+    std::string s = "@1000\n" + codes(1279) + "{end}\n" +                            // 1280: fits
+                    "@1001\n" + codes(1280) + "{end}\n" +                            // 1281
+                    "@1002\n" + codes(600) + "{box}\n" + codes(678) + "{end}\n" +   // 1280 in two boxes
+                    "@1003\n" + codes(600) + "{box}\n" + codes(679) + "{end}\n" +   // 1281, past it in box 2
+                    "@1004\n" + codes(1279) + "{box}\n" + codes(5) + "{end}\n";     // box 1 ends at 1280
+    ASSERT_TRUE(WriteTestFile(Dir, "long.txt", Bytes(s.c_str())));
+    const char* found[] = {
+        "3: ID 1001 box 1: message of 1281 bytes, the game's buffer holds 1280\n",
+        "8: ID 1003 box 2: message of 1281 bytes, the game's buffer holds 1280\n",
+        "11: ID 1004 box 2: message of 1286 bytes, the game's buffer holds 1280\n",
+    };
+    std::string script, files;
+    for (const char* f : found) script += std::string("long.txt:") + f, files += strchr(f, ' ') + 1;
+    EXPECT_EQ(Run({ "check", "long.txt" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, script);
+    // The message files (import takes such messages as they are), --strict alike.
+    ASSERT_EQ(Run({ "import", "long.txt" }), 0) << Out;
+    EXPECT_EQ(Run({ "check", "--strict" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, files);
 }
 
 // Each error names file, line and column; nothing is written.

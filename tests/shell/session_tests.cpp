@@ -217,3 +217,57 @@ TEST(SessionOverflow, OnlyLinesPastTheBoxGraphicGetTheRedBar)
     RunFrames(h);
     EXPECT_EQ(CountPixels(h, barX, measured[1].Y, 2, 16, RED), 0);
 }
+
+// ---- A message longer than the game's buffer ----
+TEST(SessionMessageLength, TheStatusLineSaysSoWhileTheCursorIsInAMessageTooLongForTheGame)
+{
+    EditorHarness h;
+    // 0x1000: exactly the buffer's 1280 bytes; 0x1001: one more, the short first box included.
+    ASSERT_TRUE(OpenHarness(h, { std::vector<uint8_t>(GAME_MESSAGE_MAX - 1, 'x') + END,
+                                 Bytes("ab") + BREAK + std::vector<uint8_t>(GAME_MESSAGE_MAX - 3, 'y') + END }));
+    ASSERT_TRUE(RunFrames(h, 2));
+    MessageStore& s = h.App->Store;
+    auto status = [&]() {
+        char text[STATUS_TEXT_SIZE + 16];
+        ComposeStatusLine(*h.App, text, sizeof(text));
+        return std::string(text);
+    };
+    const std::string TOO_LONG = "Message too long: 1281 of 1280 bytes";
+    auto statusDrawn = [&]() { return CountPixels(h, 100, 323, 290, 16, 0xFFFFFF) > 50; };
+    EXPECT_EQ(status(), "");
+    EXPECT_FALSE(statusDrawn());
+    // The box as typed counts before any commit, and a byte taken away again ends the warning.
+    Type(h, "q");
+    EXPECT_EQ(status(), TOO_LONG);
+    EXPECT_TRUE(statusDrawn());
+    Press(h, SDLK_BACKSPACE);
+    EXPECT_EQ(status(), "");
+
+    // Every box of the long message, the short one as well.
+    Press(h, SDLK_PAGEDOWN);
+    EXPECT_EQ(status(), TOO_LONG);
+    Press(h, SDLK_PAGEDOWN, KMOD_LCTRL);
+    ASSERT_EQ(s.CurrentBox, 1u);
+    EXPECT_EQ(status(), TOO_LONG);
+    // The outcome of a key pressed at this box comes first; carried to another box it gives way
+    // (and shows in a message that fits, as always).
+    Press(h, SDLK_j, KMOD_LCTRL);
+    EXPECT_EQ(status(), "This box names no next message");
+    Press(h, SDLK_PAGEUP);
+    EXPECT_EQ(status(), "This box names no next message");
+    Press(h, SDLK_PAGEDOWN);
+    EXPECT_EQ(status(), TOO_LONG);
+
+    // A commit makes 0x1000 long in the data; undo takes back the commit, then the typing.
+    Press(h, SDLK_PAGEUP);
+    Type(h, "q");
+    Press(h, SDLK_PAGEDOWN);
+    Press(h, SDLK_PAGEUP);
+    ASSERT_EQ(s.EditState, EDIT_UNCHANGED);
+    EXPECT_EQ(status(), TOO_LONG);
+    Press(h, SDLK_z, KMOD_LCTRL);
+    EXPECT_EQ(CurrentMessageLength(s), GAME_MESSAGE_MAX + 1);
+    Press(h, SDLK_z, KMOD_LCTRL);
+    EXPECT_EQ(CurrentMessageLength(s), GAME_MESSAGE_MAX);
+    EXPECT_EQ(status(), "Undone");
+}

@@ -232,7 +232,11 @@ TEST_F(StoreTest, SelectEntryTakesOnlyRealEntries)
     EXPECT_EQ(Store.CurrentEntryPos, 8u);
     SelectEntry(Store, 16);
     SelectEntry(Store, 3);
+    SelectEntry(Store, 0xFFFFFFF8u); // its end wraps to 0, inside the table (found by fuzzing)
     EXPECT_EQ(Store.CurrentEntryPos, 8u);
+    Store.CurrentEntryPos = 0xFFFFFFF8u;
+    RefreshCurrentEntry(Store);
+    EXPECT_EQ(Store.CurrentEntryPos, 0u);
 }
 
 TEST_F(StoreTest, CursorStopsAtBothEnds)
