@@ -5,7 +5,7 @@ static const uint32_t WINDOW = 4096;
 static const uint32_t MIN_MATCH = 3;
 static const uint32_t MAX_MATCH = 0xFF + 0x12;
 static const uint32_t SHORT_LIMIT = 0x12;  // shorter matches fit the two-byte form
-static const uint32_t HASH_BITS = 15;
+static const uint32_t HASH_BITS = 12;       // as many heads as the window holds positions
 static const int CHAIN_DEPTH = 24;         // candidates tried per position: speed over ratio
 static const uint32_t NONE = 0xFFFFFFFF;
 
