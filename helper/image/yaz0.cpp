@@ -45,6 +45,13 @@ Yaz0Result DecodeYaz0(const uint8_t* in, size_t inSize, uint8_t* out, uint32_t o
     while ((size_t)(srcEnd - src) >= GROUP_MAX_IN && (size_t)(dstEnd - dst) >= GROUP_MAX_OUT + WIDE)
     {
         unsigned flags = *src++;
+        if (flags == 0xFF) // eight literals, common in packed data
+        {
+            memcpy(dst, src, 8);
+            dst += 8;
+            src += 8;
+            continue;
+        }
         for (int item = 0; item < 8; item++, flags <<= 1)
         {
             if (flags & 0x80)
