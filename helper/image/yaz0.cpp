@@ -17,8 +17,8 @@ bool Yaz0DecodedSize(const uint8_t* in, size_t inSize, uint32_t* size)
 
 // ---- Decoding -------------------------------------------------------------------------------
 // A copy while the output has WIDE bytes of room past its end: eight bytes at a time when the
-// source lies at least eight back (every byte read is then final); the bytes written past the
-// end are overwritten by the items that follow before anything reads them.
+// source lies at least eight back (every byte read is then final); the up to seven bytes written
+// past the copy's end are overwritten by the items that follow before anything reads them.
 static inline void CopyBackWide(uint8_t* to, size_t distance, size_t length)
 {
     const uint8_t* from = to - distance;
