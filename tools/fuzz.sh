@@ -35,7 +35,7 @@ fixed_runs() {
     helper_fuzz) echo 3000 ;;
     render_fuzz) echo 300000 ;;
     script_fuzz) echo 40000 ;;
-    yaz0_fuzz) echo 120000 ;;
+    yaz0_fuzz) echo 100000 ;;
     *) echo 10000 ;;
   esac
 }
