@@ -26,7 +26,7 @@ elif [ $# -gt 0 ]; then
   shift
 fi
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(store_fuzz helper_fuzz render_fuzz script_fuzz)
+[ ${#targets[@]} -eq 0 ] && targets=(store_fuzz helper_fuzz render_fuzz script_fuzz yaz0_fuzz)
 
 # Inputs of a fixed run, about 40 seconds each on a 2-core machine of 2026.
 fixed_runs() {
@@ -35,6 +35,7 @@ fixed_runs() {
     helper_fuzz) echo 3000 ;;
     render_fuzz) echo 300000 ;;
     script_fuzz) echo 40000 ;;
+    yaz0_fuzz) echo 100000 ;;
     *) echo 10000 ;;
   esac
 }

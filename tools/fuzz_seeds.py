@@ -150,8 +150,58 @@ def script_seeds():
     write("script", "pair_goes_on", b"\1" + bytes([1, 0, 181, 0, 0, 0, 0, 0, 0]) + goes_on)
 
 
+def yaz0_body(items):
+    """Groups of a flag byte and eight items: bytes are literals, (distance, length) a copy."""
+    body, flags_at, count, size = bytearray(), 0, 8, 0
+    for item in items:
+        for unit in (item if isinstance(item, bytes) else [item]):
+            if count == 8:
+                flags_at, count = len(body), 0
+                body.append(0)
+            if isinstance(unit, int):
+                body[flags_at] |= 0x80 >> count
+                body.append(unit)
+                size += 1
+            else:
+                distance, length = unit
+                d = distance - 1
+                body += bytes([(length - 2) << 4 | d >> 8, d & 0xFF]) if length < 0x12 else \
+                    bytes([d >> 8, d & 0xFF, length - 0x12])
+                size += length
+            count += 1
+    return bytes(body), size
+
+
+def yaz0_seed(size, mode, stream):
+    return struct.pack(">IB", size, mode) + stream
+
+
+def yaz0_seeds():
+    # Mode bit 0: a header made by the target goes first (bit 1: one byte too large), bit 2: the
+    # output size is the stream's own header word.
+    mixed, size = yaz0_body([b"Hello, ", (7, 5), b"world", (1, 40), (6, 3), (3, 0x111), b"!", (9, 17), (8, 18)])
+    write("yaz0", "mixed", yaz0_seed(size, 1, mixed))
+    write("yaz0", "own_header", yaz0_seed(0, 4, b"Yaz0" + struct.pack(">I", size) + bytes(8) + mixed))
+    window, size = yaz0_body([bytes((i * 37 >> 3) & 0xFF for i in range(4096)), (4096, 20)] + [(1, 0x111)] * 12)
+    write("yaz0", "window", yaz0_seed(size, 1, window))
+    # The largest group there is, ending the output exactly.
+    largest, size = yaz0_body([b"abcdefgh"] + [(8, 0x111)] * 8)
+    write("yaz0", "largest_group", yaz0_seed(size, 1, largest))
+    cut, _ = yaz0_body([b"ab", (2, 17)])
+    write("yaz0", "cut_at_size", yaz0_seed(5, 1, cut))
+    back, _ = yaz0_body([b"a", (2, 3)])
+    write("yaz0", "reaches_back", yaz0_seed(4, 1, back))
+    short, _ = yaz0_body([b"abc", (3, 0x40)])
+    write("yaz0", "truncated", yaz0_seed(200, 1, short))
+    write("yaz0", "size_differs", yaz0_seed(size, 3, mixed))
+    # Plain bytes: no header to decode, the encoder's round trip over message text.
+    table, data = pair(MESSAGES)
+    write("yaz0", "text", yaz0_seed(0, 0, data * 8))
+
+
 if __name__ == "__main__":
     store_seeds()
     helper_seeds()
     render_seeds()
     script_seeds()
+    yaz0_seeds()

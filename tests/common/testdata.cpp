@@ -418,6 +418,73 @@ void GenerateGameLikePair(uint32_t seed, GameLanguage language, std::vector<uint
     while (data.size() % 4 != 0) data.push_back(0);
 }
 
+// ---- ROM-like bytes -----------------------------------------------------------------------------
+static void AppendWord32(std::vector<uint8_t>& out, uint32_t w)
+{
+    const uint8_t b[4] = { (uint8_t)(w >> 24), (uint8_t)(w >> 16), (uint8_t)(w >> 8), (uint8_t)w };
+    out.insert(out.end(), b, b + 4);
+}
+
+// Code of a 32-bit big-endian processor: few registers, small offsets, calls into a handful
+// of functions, function ends; the same words recur as they do in compiled code.
+static void AppendCode(TestRandom& random, std::vector<uint8_t>& out, uint32_t words)
+{
+    static const uint32_t REGS[8] = { 2, 3, 4, 5, 6, 16, 17, 31 };
+    for (uint32_t i = 0; i < words; i++)
+    {
+        uint32_t rs = REGS[random.Below(8)], rt = REGS[random.Below(8)];
+        uint32_t roll = random.Below(100);
+        if (roll < 30) // lw or sw on the stack frame
+            AppendWord32(out, (random.Chance(50) ? 0x8Fu : 0xAFu) << 24 | 29u << 21 | rt << 16 | random.Below(16) * 4);
+        else if (roll < 45) AppendWord32(out, 0x8Cu << 24 | rs << 21 | rt << 16 | random.Below(64) * 4); // lw
+        else if (roll < 55) AppendWord32(out, 0x0C000000u | (0x00100000u + random.Below(32) * 0x40)); // jal
+        else if (roll < 65) AppendWord32(out, 0); // nop
+        else if (roll < 75) AppendWord32(out, 0x3C000000u | rt << 16 | (0x8010u + random.Below(16))); // lui
+        else if (roll < 88) AppendWord32(out, rs << 21 | rt << 16 | REGS[random.Below(8)] << 11 | 0x21); // addu
+        else if (roll < 94) AppendWord32(out, 0x24000000u | rs << 21 | rt << 16 | random.Below(256)); // addiu
+        else
+        {
+            AppendWord32(out, 0x03E00008u); // jr ra, its delay slot, the next function's frame
+            AppendWord32(out, 0x27BD0000u | (random.Below(8) * 8 + 24));
+            AppendWord32(out, 0x27BD0000u | (0x10000u - random.Below(8) * 8 - 24));
+        }
+    }
+}
+
+std::vector<uint8_t> GenerateRomLikeBytes(uint32_t seed, size_t size)
+{
+    TestRandom random(seed);
+    std::vector<uint8_t> out;
+    out.reserve(size + 0x10000);
+    while (out.size() < size)
+    {
+        uint32_t roll = random.Below(100);
+        if (roll < 45) AppendCode(random, out, 256 + random.Below(4096));
+        else if (roll < 65)
+        {
+            for (uint32_t lines = 20 + random.Below(200); lines > 0; lines--)
+            {
+                AppendLine(random, out);
+                out.push_back(random.Chance(20) ? 0 : '\n');
+            }
+        }
+        else if (roll < 85) out.insert(out.end(), 256 + random.Below(32768), 0);
+        else if (roll < 93)
+        {
+            // An ascending table of offsets.
+            uint32_t at = random.Next() & 0x00FFFF00;
+            for (uint32_t n = 64 + random.Below(1024); n > 0; n--) AppendWord32(out, at += 4 * (1 + random.Below(64)));
+        }
+        else
+        {
+            // Data already packed: no repeats to find.
+            for (uint32_t n = 1024 + random.Below(16384); n > 0; n--) out.push_back((uint8_t)random.Next());
+        }
+    }
+    out.resize(size);
+    return out;
+}
+
 // ---- Files --------------------------------------------------------------------------------------
 std::string MakeTempDir()
 {

@@ -44,6 +44,11 @@ std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t
 
 uint32_t TableOffset(const std::vector<uint8_t>& table, uint32_t entryPos);
 
+// ---- ROM-like bytes -----------------------------------------------------------------------------
+// size bytes mixed like a ROM image's: blocks of code words, message text, zeros, tables of
+// offsets and incompressible packed data.
+std::vector<uint8_t> GenerateRomLikeBytes(uint32_t seed, size_t size);
+
 // ---- Environment --------------------------------------------------------------------------------
 #ifdef _WIN32
 #include <cstdlib>
