@@ -313,7 +313,7 @@ static int RunTransfer(Console* c, int32_t mode, const std::string& romPath, con
     // A swapped image is named as such without reading it any further.
     if (ByteOrderOf(im.FirstWord) == ROM_ORDER_BIG_ENDIAN) RecogniseImage(im.File, &im.Image);
     else im.Image.Problem = NOT_A_RELEASE;
-    if (im.Image.Problem == READ_FAILED)
+    if (im.Image.Problem == IMAGE_UNREADABLE)
     {
         fclose(rom);
         return Say(c, TransferFailureText(TRANSFER_READ_ROM), STATUS_IO_FAILURE);

@@ -408,7 +408,7 @@ void RecogniseImage(const ImageFile& image, RomImage* out)
     }
     if (best < 0)
     {
-        out->Problem = readFailed ? READ_FAILED : damaged ? DAMAGED_CODE : NOT_A_RELEASE;
+        out->Problem = readFailed ? IMAGE_UNREADABLE : damaged ? DAMAGED_CODE : NOT_A_RELEASE;
         out->DamagedCodeResult = damaged;
         return;
     }

@@ -109,7 +109,7 @@ enum RecognitionProblem
     RECOGNISED = 0,
     NOT_A_RELEASE,          // no release's facts fit
     DAMAGED_CODE,           // a release's file table fits, but its program code does not decode
-    READ_FAILED,
+    IMAGE_UNREADABLE,
 };
 
 struct RomImage
