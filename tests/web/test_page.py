@@ -24,7 +24,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 CHROME_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                 '--disable-background-networking', '--disable-component-update', '--disable-sync',
@@ -131,8 +131,8 @@ def native(name):
     raise FileNotFoundError(name)
 
 
-def make_rom(path, megabytes, swapped=False):
-    subprocess.run([native('make_test_rom'), path, str(megabytes)] + (['--swapped'] if swapped else []), check=True)
+def make_rom(path, megabytes, *options):
+    subprocess.run([native('make_test_rom'), path, str(megabytes)] + list(options), check=True)
 
 
 def run_native(args, cwd):
@@ -230,7 +230,7 @@ class PageTests(unittest.TestCase):
             });''', [[k, True] for k in 'szgjy'] + [[k, False] for k in ('Escape', 'PageUp', 'PageDown', 'Home', 'End', 'a')])
         self.assertEqual(kept, [True] * 10 + [False])
         swapped = os.path.join(self.work, 'swapped.z64')
-        make_rom(swapped, TEST_ROM_MB, swapped=True)
+        make_rom(swapped, TEST_ROM_MB, '--swapped')
         run = run_native([native('helper'), 'extract', swapped], self.work)
         self.assertEqual(run.returncode, 4)
         b.open_file('open-rom', swapped)
@@ -238,6 +238,59 @@ class PageTests(unittest.TestCase):
         self.assertEqual(b.status(), run.stderr.strip())
         b.press('download-rom')
         self.assertIn('No ROM image is open', b.status())
+        self.assertEqual(os.listdir(b.downloads), [])
+
+    def test_rom_as_sold_gives_its_decompressed_form_with_the_chosen_text(self):
+        b = self.browser
+        sold = os.path.join(self.work, 'sold.z64')
+        make_rom(sold, 2, '--sold', '--release', 'pal-1.0')
+        b.open_file('open-rom', sold)
+        self.assertIn('pal-1.0, compressed (as sold); texts: English, German, French, credits', b.wait_status('extracted'))
+        choice = Select(b.driver.find_element(By.ID, 'text'))
+        self.assertTrue(b.driver.find_element(By.ID, 'text').is_displayed())
+        self.assertEqual([o.text for o in choice.options], ['English', 'German', 'French', 'Credits'])
+        table_size = "return Module.FS.stat('/work/table').size"
+
+        # Declined: the English files and the choice stay.
+        b.driver.execute_script('window.keptConfirm = window.confirm; window.confirm = () => false')
+        choice.select_by_visible_text('German')
+        self.assertEqual((choice.first_selected_option.text, b.driver.execute_script(table_size)), ('English', 2116 * 8))
+        b.driver.execute_script('window.confirm = window.keptConfirm')
+
+        choice.select_by_visible_text('German')
+        b.wait_status('extracted')
+        self.assertEqual(b.driver.execute_script(table_size), 2115 * 8)
+        b.type_into_editor('Xy')
+        b.press('download-rom')
+        self.assertIn('decompressed', b.wait_status('injected'))
+        patched = b.downloaded('sold-decompressed.z64')
+        native_dir = os.path.join(self.work, 'sold-native')
+        pair = download_pair(b, native_dir)
+        self.assertIn(b'Xy', pair['nes_message_data_static'])
+
+        # helper decompress, then helper inject of the same files as the German text.
+        for args in (['decompress', sold, 'out.z64'], ['inject', 'out.z64', '--language', 'de']):
+            run = run_native([native('helper')] + args, native_dir)
+            self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertTrue(read(os.path.join(native_dir, 'out.z64')) == patched, 'the page and helper disagree')
+
+        # A reload keeps the choice with the files: the same image again.
+        b.load()
+        b.wait_status('restored')
+        self.assertEqual(Select(b.driver.find_element(By.ID, 'text')).first_selected_option.text, 'German')
+        b.press('download-rom')
+        b.wait_status('injected')
+        self.assertTrue(b.downloaded('sold-decompressed.z64') == patched, 'the German text was not kept')
+
+        # Past the German text's room: helper's refusal, and no image left behind or offered.
+        b.type_into_editor('z' * 250)
+        pair = download_pair(b, native_dir)
+        run = run_native([native('helper'), 'inject', 'out.z64', '--language', 'de'], native_dir)
+        self.assertEqual(run.returncode, 4)
+        b.press('download-rom')
+        b.wait_for(lambda: not b.status().startswith('Decompressing'))
+        self.assertEqual(b.status(), run.stderr.strip())
+        self.assertEqual(b.driver.execute_script("return Module.FS.readdir('/out')"), ['.', '..'])
         self.assertEqual(os.listdir(b.downloads), [])
 
     def test_check_lists_what_the_program_finds(self):
