@@ -34,7 +34,8 @@ RomFacts LookAtRom(const std::string& path)
     RomImage image;
     image.Problem = READ_FAILED;
     uint32_t firstWord = 0;
-    if (FileSizeOf(f, &size) && ReadFirstWord(f, size, &firstWord) == TRANSFER_OK) RecogniseImage(ImageFile{ f, size }, &image);
+    if (FileSizeOf(f, &size) && ReadFirstWord(f, size, &firstWord) == TRANSFER_OK)
+        RecogniseImage(ImageFile{ f, size }, &image);
     fclose(f);
     if (image.Problem != RECOGNISED) return facts;
     facts.Compressed = image.Kind == IMAGE_COMPRESSED;
