@@ -4,7 +4,8 @@
 # helper and velloran-script (from build/) make the references the page is compared with.
 #
 #   tools/test-web.sh             the tests
-#   tools/test-web.sh --measure   page load, frame time, opening a 64 MB ROM image (no tests)
+#   tools/test-web.sh --measure   page load, frame time, a 64 MB ROM image, 32 MiB images as sold
+#                                 decompressed, memory (no tests)
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"

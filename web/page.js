@@ -6,11 +6,13 @@ const WORK_KEY = 'velloran.work';          // localStorage: both message files, 
 const ROM_DB = 'velloran', ROM_STORE = 'rom', ROM_KEY = 'rom'; // IndexedDB: the ROM image
 const TABLE_PATH = '/work/table', DATA_PATH = '/work/nes_message_data_static';
 const KEEP_POLL_MS = 1000;
+const TEXT_LABELS = ['English', 'German', 'French', 'Credits']; // helper's order of the texts
 
 const canvas = document.getElementById('canvas');
 const statusLine = document.getElementById('status');
 const progress = document.getElementById('progress');
 const findings = document.getElementById('findings');
+const textChoice = document.getElementById('text');
 
 // Timings the tests read (performance.now() values).
 const timings = { firstFrame: 0, frames: [] };
@@ -21,6 +23,7 @@ var Module = {
   canvas: canvas,
   keyboardListeningElement: canvas, // keys typed into the page's own controls stay there
   preRun: [restoreWork],
+  postRun: [() => call('WebUseText', [keptText])],
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
   preMainLoop: () => { frameStart = performance.now(); },
@@ -29,6 +32,7 @@ var Module = {
     if (!timings.firstFrame) {
       timings.firstFrame = now;
       canvas.focus();
+      showTexts();
       say(Module.ccall('WebFilesOpen', 'number', [], []) ? 'Work restored from the last visit'
           : 'Open a ROM image, the two message files or a script, or press "Try it"');
       if (keepFailure) say(keepFailure);
@@ -41,7 +45,8 @@ function say(text) { statusLine.textContent = text; }
 function call(name, args) {
   return Module.ccall(name, 'number', (args || []).map((a) => typeof a === 'string' ? 'string' : 'number'), args || []);
 }
-function message() { return Module.UTF8ToString(Module.ccall('WebMessage', 'number', [], [])); }
+function glueText(name) { return Module.UTF8ToString(Module.ccall(name, 'number', [], [])); }
+function message() { return glueText('WebMessage'); }
 function busy(on, value) {
   progress.hidden = !on;
   if (value === undefined) progress.removeAttribute('value'); else progress.value = value;
@@ -96,8 +101,10 @@ function storageFailed(error) {
 }
 let keepFailure = '';
 let keptStamp = '';
+let keptText = 0;
 
-// Both message files as one item, so a stored pair is always a whole pair.
+// Both message files as one item, so a stored pair is always a whole pair; with them the text of
+// the ROM image they belong to, so the patched image takes them back into that text.
 function keepWork() {
   const FS = Module.FS;
   try {
@@ -106,10 +113,11 @@ function keepWork() {
       keptStamp = '';
       return true;
     }
-    const stamp = FS.stat(TABLE_PATH).mtime.getTime() + ':' + FS.stat(DATA_PATH).mtime.getTime();
+    const text = call('WebRomText');
+    const stamp = FS.stat(TABLE_PATH).mtime.getTime() + ':' + FS.stat(DATA_PATH).mtime.getTime() + ':' + text;
     if (stamp === keptStamp) return true;
     localStorage.setItem(WORK_KEY, JSON.stringify({
-      table: toBase64(FS.readFile(TABLE_PATH)), data: toBase64(FS.readFile(DATA_PATH)) }));
+      table: toBase64(FS.readFile(TABLE_PATH)), data: toBase64(FS.readFile(DATA_PATH)), text: text }));
     keptStamp = stamp;
     keepFailure = '';
     return true;
@@ -153,26 +161,48 @@ function dropReplacedFiles(FS) {
   };
 }
 
+// The in-memory file system grows a file being written by an eighth at a time, each time into
+// new storage, leaving the old to the garbage collector: writing a 60 MiB image passes through
+// some 500 MiB that way. The patched image's size is known before it is written, so a file
+// written under /out meanwhile gets all of that storage at once (storage only: its size is
+// what is written).
+let patchedSize = 0;
+function presizePatchedRom(FS) {
+  const MEMFS = FS.filesystems.MEMFS, expand = MEMFS.expandFileStorage;
+  const out = FS.lookupPath('/out').node;
+  MEMFS.expandFileStorage = function (node, capacity) {
+    return expand.call(MEMFS, node, node.parent === out && capacity <= patchedSize ? patchedSize : capacity);
+  };
+}
+
 // Before the program starts: the kept message files and ROM image go back where it finds them.
 function restoreWork() {
   const FS = Module.FS;
   dropReplacedFiles(FS);
   for (const dir of ['/work', '/rom', '/out', '/incoming']) FS.mkdir(dir);
+  presizePatchedRom(FS);
   try {
     const kept = localStorage.getItem(WORK_KEY);
     if (kept) {
       const work = JSON.parse(kept);
       FS.writeFile(TABLE_PATH, fromBase64(work.table));
       FS.writeFile(DATA_PATH, fromBase64(work.data));
+      keptText = work.text || 0;
     }
   } catch (error) {
     keepFailure = 'The work kept in the browser could not be read back (' + error.message + ')';
   }
   Module.addRunDependency('kept-rom');
   romDbDo('readonly', (store) => store.get(ROM_KEY))
-    .then((rom) => { if (rom) FS.writeFile('/rom/' + rom.name, new Uint8Array(rom.bytes)); })
+    .then((rom) => { if (rom) FS.writeFile('/rom/' + rom.name, new Uint8Array(rom.bytes), { canOwn: true }); })
     .catch((error) => { keepFailure = 'The ROM image kept in the browser could not be read back (' + error.message + ')'; })
     .finally(() => Module.removeRunDependency('kept-rom'));
+}
+
+// The bytes of a file of the in-memory file system, not copied (an image may be large).
+function fileBytes(path) {
+  const FS = Module.FS;
+  return FS.filesystems.MEMFS.getFileDataAsTypedArray(FS.lookupPath(path).node);
 }
 
 // ---- Downloads ----
@@ -220,6 +250,16 @@ function opened(text) {
 }
 function failedToRead(error) { finish('The file could not be read: ' + (error && error.message || error)); }
 
+// ---- The text of the ROM image ----
+// Offered when the image holds more than one: the texts helper found whole in it.
+function showTexts() {
+  const held = call('WebRomTexts');
+  textChoice.textContent = '';
+  TEXT_LABELS.forEach((label, k) => { if (held & (1 << k)) textChoice.add(new Option(label, String(k))); });
+  textChoice.value = String(call('WebRomText'));
+  textChoice.parentElement.hidden = textChoice.options.length < 2;
+}
+
 document.getElementById('open-rom').addEventListener('change', (event) => {
   const file = event.target.files[0];
   event.target.value = '';
@@ -229,14 +269,30 @@ document.getElementById('open-rom').addEventListener('change', (event) => {
     say('Extracting the message files from ' + file.name + ' ...');
     busy(true);
     afterPaint(() => {
-      Module.FS.writeFile('/incoming/' + file.name, bytes);
+      // Owned by the file system, not copied; helper only reads it.
+      Module.FS.writeFile('/incoming/' + file.name, bytes, { canOwn: true });
       const status = call('WebOpenRom', [file.name]);
       (status === 0 ? opened : finish)(message());
+      showTexts();
       if (status !== 0) return;
       keepWork();
       keepRom(file.name, bytes.buffer);
     });
   }, failedToRead);
+});
+
+textChoice.addEventListener('change', () => {
+  if (!mayReplace(REPLACE_QUESTION)) {
+    textChoice.value = String(call('WebRomText'));
+    return;
+  }
+  say('Extracting ' + textChoice.selectedOptions[0].text + ' ...');
+  afterPaint(() => {
+    const status = call('WebChooseText', [Number(textChoice.value)]);
+    (status === 0 ? opened : finish)(message());
+    showTexts();
+    keepWork();
+  });
 });
 
 document.getElementById('open-files').addEventListener('change', (event) => {
@@ -278,6 +334,7 @@ document.getElementById('close').addEventListener('click', () => {
   if (!mayReplace('The message files and the ROM image will be closed.')) return;
   call('WebClose');
   opened(message());
+  showTexts();
   keepWork();
   forgetRom();
 });
@@ -301,16 +358,20 @@ document.getElementById('download-script').addEventListener('click', () => {
 });
 
 document.getElementById('download-rom').addEventListener('click', () => {
-  say('Injecting the message files and updating the checksums ...');
+  say((call('WebRomCompressed') ? 'Decompressing the image, injecting' : 'Injecting') +
+      ' the message files and updating the checksums ...');
   busy(true);
   afterPaint(() => {
+    patchedSize = call('WebPatchedRomSize');
     const status = call('WebInjectRom');
+    patchedSize = 0;
     finish(message());
     keepWork();
     if (status !== 0) return;
-    const name = Module.UTF8ToString(Module.ccall('WebRomName', 'number', [], []));
+    // The image leaves the file system as soon as the download holds it.
+    const name = glueText('WebOutputName');
     const path = '/out/' + name;
-    offerDownload(name, Module.FS.readFile(path));
+    offerDownload(name, fileBytes(path));
     Module.FS.unlink(path);
   });
 });

@@ -1,17 +1,17 @@
 // The editor in a web page: the program's entry, the frame loop the browser drives, and the few
 // functions the page calls to hand files in and out. Everything works on Emscripten's in-memory
-// file system with the programs' own code: helper's transfer, velloran-script's export, import
-// and check, the store's load and safe save. The page (index.html) does the browser's part:
-// reading the user's files, downloads, keeping the work in the browser's storage.
+// file system with the programs' own code: helper's transfer and decompression (web_helper.cpp),
+// velloran-script's export, import and check, the store's load and safe save. The page
+// (index.html) does the browser's part: reading the user's files, downloads, keeping the work in
+// the browser's storage.
 #include "shell.h"
-#include "dialogue.h"
+#include "web_helper.h"
 #include "file_layer.h"
 #include "script.h"
 #include "testdata.h"
 #include "encoding.h"
 #include <emscripten.h>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <string>
@@ -31,7 +31,6 @@ const char* const INCOMING_DIR = "/incoming";
 const char* const SCRIPT_NAME = "messages.txt";
 const uint32_t TRY_SEED = 1;
 const size_t SCRIPT_ERRORS_SHOWN = 5;
-const size_t COPY_BLOCK_SIZE = 1024 * 1024;
 
 // Outcomes for the page (the programs' exit statuses where one of them ran).
 const int WEB_OK = 0;
@@ -54,27 +53,9 @@ static const uint8_t OPEN_SOMETHING_DATA[] = {
 static Editor TheEditor;
 static std::string Message;  // what the last call has to say, for the page's status line
 static std::string RomName;  // the ROM image opened, in ROM_DIR ("" when none)
-
-// ---- Streams the programs print to ----
-struct Capture
-{
-    FILE* Stream = nullptr;
-    char* Text = nullptr;
-    size_t Size = 0;
-};
-
-static void OpenCapture(Capture& c) { c.Stream = open_memstream(&c.Text, &c.Size); }
-
-// Closes the stream and returns its text without the last line break.
-static std::string CloseCapture(Capture& c)
-{
-    if (c.Stream) fclose(c.Stream);
-    std::string text = c.Text ? std::string(c.Text, c.Size) : std::string();
-    free(c.Text);
-    c = Capture();
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-}
+static RomFacts Rom;         // what it holds
+static int RomText = WEB_TEXT_ENGLISH; // the text the message files were extracted from and go back to
+static std::string OutName;  // the patched image last written into OUT_DIR
 
 // ---- The editor around a newly opened pair ----
 // Holds the placeholder (in memory, never written) unless sound files are in WORK_DIR.
@@ -135,25 +116,7 @@ static void RemoveFolderFiles(const char* folder)
     closedir(dir);
 }
 
-// A plain copy in blocks (the target is a scratch file; the image may be large).
-static bool CopyFile(const std::string& from, const std::string& to)
-{
-    FILE* in = fopen(from.c_str(), "rb");
-    if (!in) return false;
-    FILE* out = fopen(to.c_str(), "wb");
-    if (!out)
-    {
-        fclose(in);
-        return false;
-    }
-    std::vector<uint8_t> block(COPY_BLOCK_SIZE);
-    bool ok = true;
-    size_t got;
-    while (ok && (got = fread(block.data(), 1, block.size(), in)) > 0) ok = fwrite(block.data(), 1, got, out) == got;
-    ok = ok && !ferror(in);
-    fclose(in);
-    return fclose(out) == 0 && ok;
-}
+static std::string KeptRomPath() { return std::string(ROM_DIR) + "/" + RomName; }
 
 // ---- The frame ----
 static void Frame()
@@ -183,6 +146,7 @@ int main()
             if (IsFileName(entry->d_name)) RomName = entry->d_name;
         closedir(dir);
     }
+    if (!RomName.empty()) Rom = LookAtRom(KeptRomPath());
     ReopenEditor(TheEditor);
     if (!StartEditor(TheEditor)) return 1;
     TheEditor.Shell.FinalFrameDelay = 0;
@@ -195,42 +159,64 @@ int main()
 WEB_EXPORT const char* WebMessage() { return Message.c_str(); }
 WEB_EXPORT const char* WebRomName() { return RomName.c_str(); }
 WEB_EXPORT int WebFilesOpen() { return FilesOpen(TheEditor) ? 1 : 0; }
+// Bit k: the open ROM image holds text k (English, German, French, the credits) ready to extract.
+WEB_EXPORT int WebRomTexts() { return RomName.empty() ? 0 : (int)Rom.Texts; }
+WEB_EXPORT int WebRomText() { return RomText; }
+WEB_EXPORT int WebRomCompressed() { return !RomName.empty() && Rom.Compressed ? 1 : 0; }
+WEB_EXPORT const char* WebOutputName() { return OutName.c_str(); }
+// The size of the patched image WebInjectRom writes (0 unknown), so the page can give its file
+// all of its storage at once.
+WEB_EXPORT double WebPatchedRomSize() { return RomName.empty() ? 0 : (double)Rom.PatchedSize; }
 
-// helper's own transfer on an image of the in-memory file system; what it printed (its success
-// line, or the refusal on standard error) becomes the page's message.
-static int RunHelper(CommandKind command, const std::string& rom)
-{
-    TransferRequest request = { command, rom.c_str(), command == COMMAND_EXTRACT, false };
-    Capture out, err;
-    OpenCapture(out);
-    OpenCapture(err);
-    int status = RunTransferRequest(request, out.Stream, err.Stream);
-    std::string said = CloseCapture(out), failed = CloseCapture(err);
-    Message = status == STATUS_DONE ? said : failed;
-    return status;
-}
-
-// A ROM image in INCOMING_DIR: helper extracts its message files into the working directory
-// (its own checks and messages); the editor then opens them and the image is kept.
+// A ROM image in INCOMING_DIR: helper extracts its English message files into the working
+// directory (its own checks and messages); the editor then opens them and the image is kept.
 WEB_EXPORT int WebOpenRom(const char* name)
 {
     std::string incoming = std::string(INCOMING_DIR) + "/" + name;
-    int status = RunHelper(COMMAND_EXTRACT, incoming);
-    if (status != STATUS_DONE)
+    int status = ExtractText(incoming, WEB_TEXT_ENGLISH, &Message);
+    if (status != WEB_HELPER_DONE)
     {
         RemoveFile(incoming);
         return status;
     }
     RemoveFolderFiles(ROM_DIR);
-    std::string kept = std::string(ROM_DIR) + "/" + name;
-    if (rename(incoming.c_str(), kept.c_str()) != 0)
-    {
-        Message = "The ROM image could not be kept";
-        return STATUS_IO_FAILURE;
-    }
     RomName = name;
+    RomText = WEB_TEXT_ENGLISH;
+    if (rename(incoming.c_str(), KeptRomPath().c_str()) != 0)
+    {
+        RomName.clear();
+        Message = "The ROM image could not be kept";
+        return WEB_HELPER_IO_FAILURE;
+    }
+    Rom = LookAtRom(KeptRomPath());
+    if (!Rom.Said.empty()) Message += "\n" + Rom.Said;
     ReopenEditor(TheEditor);
     return WEB_OK;
+}
+
+// Another text of the open ROM image replaces the message files (helper's extraction); the
+// patched image then takes it back.
+WEB_EXPORT int WebChooseText(int text)
+{
+    if (RomName.empty())
+    {
+        Message = "No ROM image is open: open one first";
+        return WEB_NOTHING_OPEN;
+    }
+    if (text < 0 || text >= WEB_TEXT_KINDS) text = WEB_TEXT_ENGLISH;
+    int status = ExtractText(KeptRomPath(), text, &Message);
+    if (status != WEB_HELPER_DONE) return status;
+    RomText = text;
+    ReopenEditor(TheEditor);
+    return WEB_OK;
+}
+
+// The message files kept in the browser's storage are this text of the kept image (the page
+// keeps the choice with them); a text the image does not hold leaves English. Returns the text.
+WEB_EXPORT int WebUseText(int text)
+{
+    if (text >= 0 && text < WEB_TEXT_KINDS && (WebRomTexts() >> text & 1)) RomText = text;
+    return RomText;
 }
 
 // Both message files in INCOMING_DIR: taken when they load as the editor would load them.
@@ -323,7 +309,10 @@ WEB_EXPORT int WebClose()
     RemoveFile(DATA_FILE_NAME);
     RemoveFile(SCRIPT_NAME);
     RemoveFolderFiles(ROM_DIR);
+    RemoveFolderFiles(OUT_DIR);
     RomName.clear();
+    Rom = RomFacts();
+    RomText = WEB_TEXT_ENGLISH;
     ReopenEditor(TheEditor);
     Message = "Closed";
     return WEB_OK;
@@ -362,8 +351,10 @@ WEB_EXPORT int WebExportScript()
     return status;
 }
 
-// helper inject into a copy of the opened ROM image (OUT_DIR/<its name>), checksums included.
-// A refusal leaves nothing there to download.
+// helper inject of the chosen text, checksums included, into a copy of the opened ROM image
+// (OUT_DIR/<its name>), or into its decompressed form when it is as sold
+// (OUT_DIR/<its name without extension>-decompressed.z64). The page takes the file away at once;
+// a refusal leaves nothing there to download.
 WEB_EXPORT int WebInjectRom()
 {
     if (RomName.empty())
@@ -373,15 +364,10 @@ WEB_EXPORT int WebInjectRom()
     }
     int saved = WebSaveFiles();
     if (saved != WEB_OK) return saved;
-    std::string target = std::string(OUT_DIR) + "/" + RomName;
-    if (!CopyFile(std::string(ROM_DIR) + "/" + RomName, target))
-    {
-        RemoveFile(target);
-        Message = "The ROM image could not be copied for the injection";
-        return STATUS_IO_FAILURE;
-    }
-    int status = RunHelper(COMMAND_INJECT, target);
-    if (status != STATUS_DONE) RemoveFile(target);
+    RemoveFolderFiles(OUT_DIR); // the image is large: never two of them
+    OutName = PatchedRomName(RomName, Rom.Compressed);
+    int status = WritePatchedRom(KeptRomPath(), Rom.Compressed, RomText, std::string(OUT_DIR) + "/" + OutName, &Message);
+    if (status != WEB_HELPER_DONE) OutName.clear();
     return status;
 }
 

@@ -2,11 +2,13 @@
 // by hand: the generated message pair of the tests as its English text, the other texts and
 // files as the test images have them.
 //
-//   make_test_rom OUT SIZE_MB [--swapped] [--sold] [--release NAME]
+//   make_test_rom OUT SIZE_MB [--swapped] [--sold] [--release NAME] [--align BYTES]
 //     SIZE_MB     the image is padded with zeros up to this size when it is smaller
 //     --swapped   the same image in 16-bit swapped order
 //     --sold      the image as sold (compressed); its decompressed form is the plain image
 //     --release   which release's facts (gc-eu-mq-dbg by default)
+//     --align     every file starts on such a boundary (4096 by default): a large one spreads
+//                 the files of the decompressed image apart, which the sold image packs
 #include "rom_builder.h"
 #include "testdata.h"
 #include <cstdio>
@@ -21,17 +23,23 @@ int main(int argc, char** argv)
 {
     bool swapped = false, sold = false, bad = argc < 3;
     const char* release = "gc-eu-mq-dbg";
+    uint32_t align = 0;
     for (int i = 3; i < argc && !bad; i++)
     {
         if (strcmp(argv[i], "--swapped") == 0) swapped = true;
         else if (strcmp(argv[i], "--sold") == 0) sold = true;
         else if (strcmp(argv[i], "--release") == 0 && i + 1 < argc) release = argv[++i];
+        else if (strcmp(argv[i], "--align") == 0 && i + 1 < argc)
+        {
+            align = (uint32_t)strtoul(argv[++i], nullptr, 0);
+            bad = align == 0;
+        }
         else bad = true;
     }
     const TestReleaseFacts& facts = TestRelease(release);
     if (bad || strcmp(facts.Name, release) != 0)
     {
-        fprintf(stderr, "usage: make_test_rom OUT SIZE_MB [--swapped] [--sold] [--release NAME]\n");
+        fprintf(stderr, "usage: make_test_rom OUT SIZE_MB [--swapped] [--sold] [--release NAME] [--align BYTES]\n");
         return 64;
     }
     std::vector<uint8_t> table, data;
@@ -46,6 +54,7 @@ int main(int argc, char** argv)
     table[table.size() - 24] = 0xFF;
     table[table.size() - 23] = 0xFC;
     TestImageOptions options = strcmp(release, "gc-eu-mq-dbg") == 0 ? DebugReleaseLayout() : TestImageOptions();
+    if (align) options.Align = align;
     options.EnglishTable = &table;
     options.EnglishData = &data;
     TestImage img = BuildTestImage(facts, options);

@@ -5,7 +5,8 @@ static server on 127.0.0.1 that the tests start and stop.
     test_page.py WEB_DIR BUILD_DIR [--measure]
 
 WEB_DIR holds index.html, velloran.js and velloran.wasm; BUILD_DIR is a native build with
-helper, velloran-script and tests/web/make_test_rom. --measure prints timings instead of testing.
+helper, velloran-script and tests/web/make_test_rom. --measure prints timings and memory instead
+of testing.
 """
 import http.server
 import os
@@ -24,7 +25,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 CHROME_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                 '--disable-background-networking', '--disable-component-update', '--disable-sync',
@@ -32,6 +33,9 @@ CHROME_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
 WAIT_S = 30
 TEST_ROM_MB = 16
 MEASURE_ROM_MB = 64
+SOLD_ROM_MB = 32
+SPREAD_ALIGN = '0x200000'  # the sold image's files 2 MiB apart once decompressed: about 60 MiB
+MIB = 1 << 20
 WEB_DIR = BUILD_DIR = ''
 
 
@@ -61,12 +65,12 @@ class Server:
 class Browser:
     """A fresh profile and download folder; the page loaded and its first frame drawn."""
 
-    def __init__(self, url):
+    def __init__(self, url, flags=()):
         self.profile = tempfile.mkdtemp(prefix='velloran-profile-')
         self.downloads = tempfile.mkdtemp(prefix='velloran-downloads-')
         options = webdriver.ChromeOptions()
         options.binary_location = '/usr/bin/chromium'
-        for flag in CHROME_FLAGS + ['--user-data-dir=' + self.profile]:
+        for flag in CHROME_FLAGS + list(flags) + ['--user-data-dir=' + self.profile]:
             options.add_argument(flag)
         options.add_experimental_option('prefs', {
             'download.default_directory': self.downloads,
@@ -131,8 +135,8 @@ def native(name):
     raise FileNotFoundError(name)
 
 
-def make_rom(path, megabytes, swapped=False):
-    subprocess.run([native('make_test_rom'), path, str(megabytes)] + (['--swapped'] if swapped else []), check=True)
+def make_rom(path, megabytes, *options):
+    subprocess.run([native('make_test_rom'), path, str(megabytes)] + list(options), check=True)
 
 
 def run_native(args, cwd):
@@ -230,7 +234,7 @@ class PageTests(unittest.TestCase):
             });''', [[k, True] for k in 'szgjy'] + [[k, False] for k in ('Escape', 'PageUp', 'PageDown', 'Home', 'End', 'a')])
         self.assertEqual(kept, [True] * 10 + [False])
         swapped = os.path.join(self.work, 'swapped.z64')
-        make_rom(swapped, TEST_ROM_MB, swapped=True)
+        make_rom(swapped, TEST_ROM_MB, '--swapped')
         run = run_native([native('helper'), 'extract', swapped], self.work)
         self.assertEqual(run.returncode, 4)
         b.open_file('open-rom', swapped)
@@ -238,6 +242,59 @@ class PageTests(unittest.TestCase):
         self.assertEqual(b.status(), run.stderr.strip())
         b.press('download-rom')
         self.assertIn('No ROM image is open', b.status())
+        self.assertEqual(os.listdir(b.downloads), [])
+
+    def test_rom_as_sold_gives_its_decompressed_form_with_the_chosen_text(self):
+        b = self.browser
+        sold = os.path.join(self.work, 'sold.z64')
+        make_rom(sold, 2, '--sold', '--release', 'pal-1.0')
+        b.open_file('open-rom', sold)
+        self.assertIn('pal-1.0, compressed (as sold); texts: English, German, French, credits', b.wait_status('extracted'))
+        choice = Select(b.driver.find_element(By.ID, 'text'))
+        self.assertTrue(b.driver.find_element(By.ID, 'text').is_displayed())
+        self.assertEqual([o.text for o in choice.options], ['English', 'German', 'French', 'Credits'])
+        table_size = "return Module.FS.stat('/work/table').size"
+
+        # Declined: the English files and the choice stay.
+        b.driver.execute_script('window.keptConfirm = window.confirm; window.confirm = () => false')
+        choice.select_by_visible_text('German')
+        self.assertEqual((choice.first_selected_option.text, b.driver.execute_script(table_size)), ('English', 2116 * 8))
+        b.driver.execute_script('window.confirm = window.keptConfirm')
+
+        choice.select_by_visible_text('German')
+        b.wait_status('extracted')
+        self.assertEqual(b.driver.execute_script(table_size), 2115 * 8)
+        b.type_into_editor('Xy')
+        b.press('download-rom')
+        self.assertIn('decompressed', b.wait_status('injected'))
+        patched = b.downloaded('sold-decompressed.z64')
+        native_dir = os.path.join(self.work, 'sold-native')
+        pair = download_pair(b, native_dir)
+        self.assertIn(b'Xy', pair['nes_message_data_static'])
+
+        # helper decompress, then helper inject of the same files as the German text.
+        for args in (['decompress', sold, 'out.z64'], ['inject', 'out.z64', '--language', 'de']):
+            run = run_native([native('helper')] + args, native_dir)
+            self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertTrue(read(os.path.join(native_dir, 'out.z64')) == patched, 'the page and helper disagree')
+
+        # A reload keeps the choice with the files: the same image again.
+        b.load()
+        b.wait_status('restored')
+        self.assertEqual(Select(b.driver.find_element(By.ID, 'text')).first_selected_option.text, 'German')
+        b.press('download-rom')
+        b.wait_status('injected')
+        self.assertTrue(b.downloaded('sold-decompressed.z64') == patched, 'the German text was not kept')
+
+        # Past the German text's room: helper's refusal, and no image left behind or offered.
+        b.type_into_editor('z' * 250)
+        pair = download_pair(b, native_dir)
+        run = run_native([native('helper'), 'inject', 'out.z64', '--language', 'de'], native_dir)
+        self.assertEqual(run.returncode, 4)
+        b.press('download-rom')
+        b.wait_for(lambda: not b.status().startswith('Decompressing'))
+        self.assertEqual(b.status(), run.stderr.strip())
+        self.assertEqual(b.driver.execute_script("return Module.FS.readdir('/out')"), ['.', '..'])
         self.assertEqual(os.listdir(b.downloads), [])
 
     def test_check_lists_what_the_program_finds(self):
@@ -315,10 +372,107 @@ class PageTests(unittest.TestCase):
 
 
 # ---- Measurements (not assertions) ----
+# The page's own memory: the wasm heap, and the files of the in-memory file system (the storage
+# each holds, which grows ahead of the bytes written).
+MEMORY_SCRIPT = '''
+    const FS = Module.FS;
+    let files = 0;
+    for (const dir of ['/work', '/rom', '/out', '/incoming'])
+      for (const name of FS.readdir(dir)) {
+        const node = FS.lookupPath(dir + '/' + name).node;
+        if (FS.isFile(node.mode) && node.contents) files += node.contents.length;
+      }
+    return [Module.HEAP8.length, files];'''
+
+
+def renderer_pids(browser):
+    """The browser's renderer processes (below chromedriver)."""
+    parents = {}
+    for pid in filter(str.isdigit, os.listdir('/proc')):
+        try:
+            with open('/proc/%s/stat' % pid) as f:
+                parents[int(pid)] = int(f.read().rsplit(')', 1)[1].split()[1])
+        except OSError:
+            pass
+    below, found = {browser.driver.service.process.pid}, True
+    while found:
+        found = False
+        for pid, parent in parents.items():
+            if parent in below and pid not in below:
+                below.add(pid)
+                found = True
+    renderers = []
+    for pid in below:
+        try:
+            with open('/proc/%d/cmdline' % pid, 'rb') as f:
+                if b'--type=renderer' in f.read():
+                    renderers.append(pid)
+        except OSError:
+            pass
+    return renderers
+
+
+def resident(pid, field):
+    """VmRSS or VmHWM (the peak since the last reset) of a process, in bytes."""
+    with open('/proc/%d/status' % pid) as f:
+        return next(int(line.split()[1]) * 1024 for line in f if line.startswith(field + ':'))
+
+
+def reset_peak(pids):
+    for pid in pids:
+        with open('/proc/%d/clear_refs' % pid, 'w') as f:
+            f.write('5')
+
+
+def measure_sold(url, rom, runs, shot=None):
+    """Opening an image as sold and downloading its decompressed form with the edit in it, in a
+    fresh browser whose garbage is collected before and after each download."""
+    name = os.path.basename(rom)[:-4] + '-decompressed.z64'
+    browser = Browser(url, ['--js-flags=--expose-gc'])
+    try:
+        renderers = renderer_pids(browser)
+
+        def collected():
+            browser.driver.execute_script('gc()')
+            return max(resident(pid, 'VmRSS') for pid in renderers)
+        opens, works, downloads, residents = [], [], [], []
+        for _ in range(runs):
+            start = time.monotonic()
+            browser.open_file('open-rom', rom)
+            browser.wait_status('extracted')
+            opens.append(time.monotonic() - start)
+            before = collected()
+            reset_peak(renderers)
+            start = time.monotonic()
+            browser.press('download-rom')
+            browser.wait_status('injected')
+            works.append(time.monotonic() - start)
+            size = len(browser.downloaded(name))
+            downloads.append(time.monotonic() - start)
+            peak = max(resident(pid, 'VmHWM') for pid in renderers)
+            residents.append('%d, %d, %d' % (before // MIB, peak // MIB, collected() // MIB))
+        heap, files = browser.driver.execute_script(MEMORY_SCRIPT)
+        if shot:
+            browser.driver.save_screenshot(shot)
+    finally:
+        browser.close()
+    print('%d MiB image as sold, %d MiB decompressed: opening (s) %s; decompressing and injecting (s) %s, '
+          'until the file is downloaded %s' % (os.path.getsize(rom) // MIB, size // MIB,
+          ', '.join('%.2f' % t for t in opens), ', '.join('%.2f' % t for t in works),
+          ', '.join('%.2f' % t for t in downloads)))
+    print('    memory afterwards: wasm heap %d MiB, files %d MiB; the renderer resident before the download, '
+          'at its peak, after it (MiB): %s' % (heap // MIB, files // MIB, '; '.join(residents)))
+
+
 def measure():
     work = tempfile.mkdtemp(prefix='velloran-web-measure-')
     rom = os.path.join(work, 'big.z64')
     make_rom(rom, MEASURE_ROM_MB)
+    # Padded to its size: a sold image whose files are small, decompressed to a small image; and
+    # one whose files lie far apart once decompressed, as big as the game's (its files still small).
+    padded, spread = os.path.join(work, 'padded.z64'), os.path.join(work, 'spread.z64')
+    make_rom(padded, SOLD_ROM_MB, '--sold', '--release', 'pal-1.0')
+    make_rom(spread, SOLD_ROM_MB, '--sold', '--release', 'pal-1.0', '--align', SPREAD_ALIGN)
     with Server() as server:
         browser = Browser(server.url)
         try:
@@ -342,14 +496,16 @@ def measure():
             browser.wait_status('injected')
             inject = time.monotonic() - start
             browser.downloaded('big.z64')
-            browser.driver.save_screenshot(os.path.join(os.environ.get('VELLORAN_SHOT_DIR', work), 'page.png'))
             print('page load to first frame (ms): first visit %.0f; again ' % cold + ', '.join('%.0f' % t for t in loads))
             print('frame time (ms): median %.2f, 95th %.2f, max %.2f over %d frames' % (
                 frames[len(frames) // 2], frames[len(frames) * 95 // 100], frames[-1], len(frames)))
             print('opening a %d MB ROM image (s): ' % MEASURE_ROM_MB + ', '.join('%.2f' % t for t in opens))
             print('injecting into it and offering the download (s): %.2f' % inject)
+            browser.driver.save_screenshot(os.path.join(os.environ.get('VELLORAN_SHOT_DIR', work), 'page.png'))
         finally:
             browser.close()
+        measure_sold(server.url, padded, 1)
+        measure_sold(server.url, spread, 3, os.path.join(os.environ.get('VELLORAN_SHOT_DIR', work), 'sold.png'))
     shutil.rmtree(work, ignore_errors=True)
 
 
