@@ -33,7 +33,7 @@ static void Report(CheckContext& c, uint32_t box, uint32_t line, const char* wha
 static bool KnownByte(uint8_t b)
 {
     if (b < CONTROL_CODE_COUNT) return b == CC_LINE_BREAK || ControlCode(b).Tag;
-    return GlyphCell(b) >= 0 && GlyphCell(b) < FONT_CELL_COUNT;
+    return IsCharacterByte(b);
 }
 
 // Codes and bytes of one box, walked as the renderer walks them.

@@ -223,12 +223,22 @@ def symbol_mask(kind):
         tri(pts)
     elif kind == "solid_down":
         d.polygon([(x0, y0 + 2 * S), (x1, y0 + 2 * S), (cx, y1 - 1 * S)], fill=255)
+    elif kind == "dpad":
+        # A plus of four arms, each a third of the box wide, with rounded ends.
+        third = (x1 + 1 - x0) / 3.0
+        d.rounded_rectangle((x0 + third, y0, x1 - third, y1), radius=1.5 * S, fill=255)
+        d.rounded_rectangle((x0, y0 + third, x1, y1 - third), radius=1.5 * S, fill=255)
     elif kind == "stick":
         # A round knob on a short shaft over a flat base.
         d.ellipse((cx - 3.5 * S, y0, cx + 3.5 * S, y0 + 7 * S), fill=255)
         d.rectangle((cx - 1 * S, y0 + 6 * S, cx + 1 * S, y1 - 2 * S), fill=255)
         d.rounded_rectangle((x0, y1 - 3 * S, x1, y1), radius=1.5 * S, fill=255)
     mask = sharpen_coverage(downsample(big, CELL, CELL))
+    if kind == "dpad":
+        # Its pivot, 2 x 2 pixels in the middle, is cut out on whole pixels as the letters are.
+        px = mask.load()
+        for x, y in ((5, 6), (6, 6), (5, 7), (6, 7)):
+            px[x, y] = 0
     if kind in SYMBOL_LETTERS:
         # The letter is cut out on whole pixels: at this size only a pixel letter stays legible.
         px = mask.load()
@@ -288,7 +298,7 @@ def accented_glyph(ch, avail):
 
 
 CONTROLLER_SYMBOLS = ["A", "B", "C", "L", "R", "Z", "up", "down", "left", "right",
-                      "solid_down", "stick"]
+                      "solid_down", "stick", "dpad"]
 
 # The player's portrait: a young traveller with a brown fringe, a red scarf and a blue tunic.
 PORTRAIT_ROWS = [
@@ -338,7 +348,7 @@ def draw_portrait():
 
 
 def make_font_sheet():
-    sheet = rgba(160, 224)
+    sheet = rgba(FONT_COLUMNS * CELL, (FONT_CELLS + FONT_COLUMNS - 1) // FONT_COLUMNS * CELL)
     masks = {}
     # Cells 1..95: bytes 0x20..0x7E, with a yen sign for 0x5C.
     for b in range(0x20, 0x7F):
@@ -349,11 +359,11 @@ def make_font_sheet():
         b = 0x80 + i
         masks[glyph_cell(b)] = (ch, glyph_advance(b))
     for n in range(FONT_CELLS):
-        x, y = (n % 10) * CELL, (n // 10) * CELL
+        x, y = (n % FONT_COLUMNS) * CELL, (n // FONT_COLUMNS) * CELL
         if n == 0:
             sheet.paste(draw_portrait(), (x, y))
             continue
-        if 128 <= n <= 139:
+        if 128 <= n < 128 + len(CONTROLLER_SYMBOLS):
             mask = symbol_mask(CONTROLLER_SYMBOLS[n - 128])
         elif n in masks:
             ch, adv = masks[n]
@@ -369,7 +379,8 @@ def make_font_sheet():
     return sheet
 
 
-FONT_CELLS = 140
+FONT_COLUMNS = 10
+FONT_CELLS = 141  # cell 140, the D-pad, opens a fifteenth row; the rest of that row stays empty
 
 
 # ---- Window icon ----

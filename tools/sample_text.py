@@ -14,7 +14,7 @@ import sys
 from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from generate_assets import glyph_advance, glyph_cell  # noqa: E402
+from generate_assets import FONT_CELLS, FONT_COLUMNS, glyph_advance, glyph_cell  # noqa: E402
 
 PLAYER = 0x0F
 COLOURS = [(255, 255, 255), (255, 0, 0), (0, 255, 0), (0, 0, 255), (0, 255, 255),
@@ -35,9 +35,9 @@ def draw_line(canvas, sheet, data, x, y):
             cell, adv = 0, 16
         else:
             cell, adv = glyph_cell(b), glyph_advance(b)
-        if 0 <= cell < 140:
-            glyph = sheet.crop(((cell % 10) * 16, (cell // 10) * 16,
-                                (cell % 10) * 16 + 16, (cell // 10) * 16 + 16))
+        if 0 <= cell < FONT_CELLS:
+            x0, y0 = (cell % FONT_COLUMNS) * 16, (cell // FONT_COLUMNS) * 16
+            glyph = sheet.crop((x0, y0, x0 + 16, y0 + 16))
             canvas.alpha_composite(glyph, (x, y))
         x += adv
     return x
@@ -58,7 +58,7 @@ def main():
         b"The quick brown fox jumps over the lazy dog, 1234567890!",
         b"WAVE Minimum: 5 Characters (Search!) 100% @home \"yes\" 'no'",
         bytes(range(0x80, 0x9F)),
-        bytes(range(0x9F, 0xAB)) + b" " + bytes([PLAYER]) + b" Hello, " + bytes([PLAYER]) + b"!",
+        bytes(range(0x9F, 0xAC)) + b" " + bytes([PLAYER]) + b" Hello, " + bytes([PLAYER]) + b"!",
     ]
     width, height = 760, 40 + 20 * (len(lines) + 8)
     canvas = Image.new("RGBA", (width, height), (0, 0, 0, 255))

@@ -18,7 +18,7 @@ enum ImageId : int
     IMAGE_BOX_END_MARKERS, // box_end_markers.png  48 x 16 RGBA
     IMAGE_ICON_STRIP,      // icon_strip.png     4360 x 40 RGBA
     IMAGE_ICON_FRAME,      // icon_frame.png       40 x 40 RGBA
-    IMAGE_FONT_SHEET,      // font_sheet.png      160 x 224 RGBA
+    IMAGE_FONT_SHEET,      // font_sheet.png      160 x 240 RGBA
     IMAGE_COUNT
 };
 

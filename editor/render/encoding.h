@@ -117,7 +117,7 @@ const uint8_t COLOR_LAST   = 0x47;
 
 // ---- Character bytes -------------------------------------------------------------------------
 // 0x20..0x7E ASCII (0x5C shows the yen sign), 0x7F nothing, 0x80..0x9E the accented letters,
-// 0x9F..0xAB the controller symbols; the last, the D-pad, has no cell in the font sheet.
+// 0x9F..0xAB the controller symbols, the D-pad last.
 const uint8_t LETTER_FIRST = 0x80, LETTER_LAST = 0x9E;
 const uint8_t SYMBOL_FIRST = 0x9F, SYMBOL_LAST = 0xAB;
 const uint8_t YEN_BYTE     = 0x5C;

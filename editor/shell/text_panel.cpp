@@ -12,7 +12,9 @@ const int PALETTE_ROW1_TOP = 50, PALETTE_ROW1_BOTTOM = 66;
 const int PALETTE_ROW2_TOP = 67, PALETTE_ROW2_BOTTOM = 82;
 const int PALETTE_ROW3_TOP = 83, PALETTE_ROW3_BOTTOM = 98;
 const int ROW3_LAST_SYMBOL_X = 733;   // 0xAA
-const int PLAYER_PLACE_RIGHT = 750;   // CC_PLAYER for x 734 to 750, nothing right of it
+const int PLAYER_PLACE_RIGHT = 750;   // CC_PLAYER for x 734 to 750
+// The D-pad came to the palette after the player, in the next free place, so that no place moved.
+const int DPAD_PLACE_LEFT = 752, DPAD_PLACE_RIGHT = 767;
 const int SWATCH_X = 640, SWATCH_Y = 125, SWATCH_SIZE = 16, SWATCH_STEP = 20;
 
 // The last place of row 2 would name 0x9F, the first symbol of row 3: it shows and inserts the
@@ -20,10 +22,10 @@ const int SWATCH_X = 640, SWATCH_Y = 125, SWATCH_SIZE = 16, SWATCH_STEP = 20;
 const uint8_t ROW2_PAST_LETTERS = 0x9F;
 const uint8_t PALETTE_STAND_IN = YEN_BYTE;
 
-// Row 1: 0x80 to 0x8F; row 2: 0x90 to 0x9E and 0x5C; row 3: 0x9F to 0xAA and CC_PLAYER.
+// Row 1: 0x80 to 0x8F; row 2: 0x90 to 0x9E and 0x5C; row 3: 0x9F to 0xAA, CC_PLAYER and 0xAB.
 struct PaletteString
 {
-    uint8_t Bytes[16 + 1 + 16 + 1 + 13 + 1];
+    uint8_t Bytes[16 + 1 + 16 + 1 + 14 + 1];
     PaletteString()
     {
         int n = 0;
@@ -32,8 +34,9 @@ struct PaletteString
         for (int b = 0x90; b <= LETTER_LAST; b++) Bytes[n++] = (uint8_t)b;
         Bytes[n++] = PALETTE_STAND_IN;
         Bytes[n++] = CC_LINE_BREAK;
-        for (int b = 0x9F; b <= 0xAA; b++) Bytes[n++] = (uint8_t)b;
+        for (int b = SYMBOL_FIRST; b < SYMBOL_LAST; b++) Bytes[n++] = (uint8_t)b;
         Bytes[n++] = CC_PLAYER;
+        Bytes[n++] = SYMBOL_LAST;
         Bytes[n++] = TEXT_NUL;
     }
 };
@@ -76,6 +79,7 @@ static int PaletteByteAt(int x, int y)
     {
         if (x <= ROW3_LAST_SYMBOL_X) return 0x97 + column;
         if (x <= PLAYER_PLACE_RIGHT) return CC_PLAYER;
+        if (x >= DPAD_PLACE_LEFT && x <= DPAD_PLACE_RIGHT) return SYMBOL_LAST;
     }
     return -1;
 }

@@ -2,12 +2,15 @@
 // the renderer, the preview and the panels rely on. IMG_LoadPNG_RW needs no video, so no
 // SDL_Init is made here.
 #include "assets.h"
+#include "encoding.h"
 #include "glyph_table.h"
 #include <SDL.h>
 #include <SDL_image.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 // ---- Pixel access ----
 struct Rgba { int R, G, B, A; };
@@ -56,7 +59,7 @@ static const ImageExpectation EXPECTED_IMAGES[IMAGE_COUNT] = {
     { IMAGE_BOX_END_MARKERS, "box_end_markers.png",  48,  16, true },
     { IMAGE_ICON_STRIP,      "icon_strip.png",     4360,  40, true },
     { IMAGE_ICON_FRAME,      "icon_frame.png",       40,  40, true },
-    { IMAGE_FONT_SHEET,      "font_sheet.png",      160, 224, true },
+    { IMAGE_FONT_SHEET,      "font_sheet.png",      160, 240, true },
 };
 
 TEST(EmbeddedImages, EveryImageIsAPngFileUnderItsName)
@@ -464,6 +467,37 @@ TEST(FontSheet, GlyphsAreWhiteWithAPartlyTransparentBlackShadow)
     }
     for (int y = 0; y < 16; y++)
         for (int x = 0; x < 16; x++) ASSERT_EQ(CellPixel(font, GlyphCell(' '), x, y).A, 0);
+}
+
+// The D-pad is a plus in the 12 x 12 box of the other controller symbols: arms a third of the
+// box wide run through to its edges, the four corners between them hold no white. The cells
+// after it, the rest of the last row, hold nothing.
+TEST(FontSheet, DpadIsAPlusInTheBoxOfTheOtherSymbols)
+{
+    Decoded font(IMAGE_FONT_SHEET);
+    ASSERT_NE(font.Surface, nullptr);
+    const int dpad = GlyphCell(SYMBOL_LAST);
+    ASSERT_EQ(dpad, FONT_CELL_COUNT - FONT_COLUMNS);
+    auto white = [&](int cell, int x, int y) { return Same(CellPixel(font, cell, x, y), 255, 255, 255, 255); };
+    auto whiteBox = [&](int cell) {
+        int box[4] = { 16, 16, -1, -1 }; // left, top, right, bottom
+        for (int y = 0; y < 16; y++)
+            for (int x = 0; x < 16; x++)
+                if (white(cell, x, y))
+                    box[0] = std::min(box[0], x), box[1] = std::min(box[1], y), box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+        return std::vector<int>(box, box + 4);
+    };
+    EXPECT_EQ(whiteBox(dpad), whiteBox(GlyphCell(SYMBOL_FIRST)));
+    EXPECT_EQ(whiteBox(dpad), (std::vector<int>{ 0, 1, 11, 12 }));
+    for (int i = 1; i <= 10; i++)
+        EXPECT_TRUE(white(dpad, i, 5) && white(dpad, i, 8) && white(dpad, 4, 1 + i) && white(dpad, 7, 1 + i)) << i;
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++)
+            for (int corner = 0; corner < 4; corner++)
+                EXPECT_EQ(CellPixel(font, dpad, corner % 2 * 8 + x, corner / 2 * 8 + 1 + y).R, 0) << corner;
+    for (int cell = dpad + 1; cell < FONT_CELL_COUNT; cell++)
+        for (int y = 0; y < 16; y++)
+            for (int x = 0; x < 16; x++) ASSERT_EQ(CellPixel(font, cell, x, y).A, 0) << cell;
 }
 
 // Letters without descenders end on the same row, so text reads on one baseline.

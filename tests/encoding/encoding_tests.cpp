@@ -15,7 +15,7 @@ TEST(GlyphTable, CellsFollowTheThreeCharacterRanges)
     EXPECT_EQ(GlyphCell(0x9E), 127);
     EXPECT_EQ(GlyphCell(0x9F), 128);
     EXPECT_EQ(GlyphCell(0xAA), 139);
-    EXPECT_EQ(GlyphCell(0xAB), 140); // one past the sheet: drawn as nothing
+    EXPECT_EQ(GlyphCell(0xAB), 140); // the D-pad, the last cell
     EXPECT_EQ(GlyphCell(0xAC), -1);
     EXPECT_EQ(GlyphCell(CC_PLAYER), -1);
     EXPECT_EQ(GlyphCell('|'), CURSOR_CELL);

@@ -50,13 +50,15 @@ TEST_F(TextPanelTest, LastPlaceOfRowTwoInsertsTheYenSign)
     EXPECT_EQ(Inserted(799, 67), 0x5C);
 }
 
-TEST_F(TextPanelTest, RowThreeEndsWithThePlayerPortrait)
+TEST_F(TextPanelTest, RowThreeEndsWithThePlayerPortraitAndTheDpad)
 {
     EXPECT_EQ(Inserted(734, 90), CC_PLAYER);
     EXPECT_EQ(Inserted(740, 90), CC_PLAYER);
     EXPECT_EQ(Inserted(750, 83), CC_PLAYER);
     EXPECT_EQ(Inserted(751, 90), -1);
-    EXPECT_EQ(Inserted(752, 90), -1);
+    EXPECT_EQ(Inserted(752, 90), 0xAB);
+    EXPECT_EQ(Inserted(767, 98), 0xAB);
+    EXPECT_EQ(Inserted(768, 90), -1);
     EXPECT_EQ(Inserted(799, 98), -1);
 }
 
@@ -88,7 +90,7 @@ TEST_F(TextPanelTest, PaletteInsertObeysTheRoomRule)
 TEST_F(TextPanelTest, GlyphsStandInTheirHitColumns)
 {
     const int rowTop[3] = { 50, 67, 83 };
-    const int places[3] = { 16, 16, 13 };
+    const int places[3] = { 16, 16, 14 };
     for (int row = 0; row < 3; row++)
         for (int k = 0; k < places[row]; k++)
         {
@@ -102,7 +104,7 @@ TEST_F(TextPanelTest, GlyphsStandInTheirHitColumns)
             EXPECT_GE(glyph.Left, 546 + 16 * k);
         }
     // Nothing of the palette is drawn right of row 3's last place.
-    EXPECT_EQ(Find(755, 83, 799, 98, IsWhite).Count, 0);
+    EXPECT_EQ(Find(768, 83, 799, 98, IsWhite).Count, 0);
 }
 
 // ---- Swatches -------------------------------------------------------------------------------

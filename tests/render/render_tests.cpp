@@ -248,6 +248,22 @@ TEST_F(RenderTest, FixedAdvanceAndUnassignedBytes)
     EXPECT_EQ(box.At(23, 28), 0u);
 }
 
+// Each controller symbol, the D-pad last among them, is drawn within its advance: the letter after
+// it stands where it stands alone, 13 pixels on.
+TEST_F(RenderTest, ControllerSymbolsAreDrawnWithinTheirAdvance)
+{
+    for (int b = SYMBOL_FIRST; b <= SYMBOL_LAST; b++)
+    {
+        SCOPED_TRACE(b);
+        ASSERT_EQ(GlyphAdvance((uint8_t)b), 13);
+        Canvas symbol, letter;
+        Plain(symbol, 20, 20, std::string(1, (char)b) + "A");
+        Plain(letter, 33, 20, "A");
+        EXPECT_EQ(symbol.Differences(letter, 33, 0, 400, 340), 0);
+        EXPECT_GT(symbol.Count(0xFFFFFF, 20, 20, 33, 36), 40);
+    }
+}
+
 TEST_F(RenderTest, CursorMarkStandsWhereTheByteAtCursorIsDrawn)
 {
     // Empty box with the cursor at 0: the mark alone at (81, 210).

@@ -255,6 +255,22 @@ TEST_F(ScriptProgram, ExportCheckImport)
     EXPECT_EQ(data, Bytes("Hello\x02") + Buf(2, 0) + Bytes("Earth\x02") + Buf(2, 0) + Bytes("New\x02"));
 }
 
+// The D-pad is a glyph 13 pixels wide like the other symbols: 21 of them and an "H" fill the
+// 282 pixels of a black box exactly, 22 are too wide; --strict knows it, not the bytes after it.
+TEST_F(ScriptProgram, CheckMeasuresTheDpadAndStrictKnowsIt)
+{
+    std::string dpads;
+    for (int i = 0; i < 21; i++) dpads += "{dpad}";
+    std::string s = "@1000\n" + dpads + "H{end}\n@1001\n" + dpads + "{dpad}{end}\n@1002\n{dpad}{0xAC}{0xFF}{end}\n";
+    ASSERT_TRUE(WriteTestFile(Dir, "d.txt", Bytes(s.c_str())));
+    const std::string wide = "d.txt:3: ID 1001 box 1 line 1: 286 px wide, the box has 282\n";
+    EXPECT_EQ(Run({ "check", "d.txt" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, wide);
+    EXPECT_EQ(Run({ "check", "--strict", "d.txt" }), SCRIPT_EXIT_FOUND);
+    EXPECT_EQ(Out, wide + "d.txt:5: ID 1002 box 1 line 1: byte 0xAC is not a character or code the editor knows\n"
+                          "d.txt:5: ID 1002 box 1 line 1: byte 0xFF is not a character or code the editor knows\n");
+}
+
 // The game copies a message, its end code included, into a buffer of GAME_MESSAGE_MAX bytes: one
 // byte more is a finding, named at the box that holds the first byte past the buffer.
 TEST_F(ScriptProgram, CheckFindsMessagesLongerThanTheGameBuffer)
