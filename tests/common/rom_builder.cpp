@@ -117,7 +117,7 @@ static void PutPair(std::vector<uint8_t>& code, uint32_t at, uint32_t lowAfter, 
 // ---- The image ----------------------------------------------------------------------------------
 const int TEST_RECORDS = 32; // without fillers
 
-// A filler file: in every 64 bytes, 24 that look random and a run of one byte, so the encoder
+// A filler file: in every 64 bytes, 23 that look random and a run of one byte, so the encoder
 // keeps about half of it.
 static void MakeFiller(int record, uint32_t size, std::vector<uint8_t>& c)
 {
@@ -126,7 +126,7 @@ static void MakeFiller(int record, uint32_t size, std::vector<uint8_t>& c)
     for (uint32_t k = 0; k < size; k++)
     {
         x = x * 1103515245u + 12345u;
-        c[k] = k % 64 < 24 ? (uint8_t)(x >> 24) : (uint8_t)(k / 64 + record);
+        c[k] = k % 64 < 23 ? (uint8_t)(x >> 24) : (uint8_t)(k / 64 + record);
     }
 }
 
