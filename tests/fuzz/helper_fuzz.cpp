@@ -29,8 +29,8 @@
 //          and inject); bits 3-4 the text (en, de, fr, credits); bit 5 --use-other-languages;
 //          bit 6 --force; bit 7 --no-checksum
 // byte 2   files: bit 0 table exists, bit 1 data exists, bit 2 OUT exists, bit 3 OUT is the ROM
-//          itself, bits 4-5 the dialogue's answer (1, 2, y, 7), bit 6 an invalid dialogue mode,
-//          bit 7 the text named even when it is English (and for decompress)
+//          itself (bit 4: as ./rom.z64), bits 4-5 the dialogue's answer (1, 2, y, 7), bit 6 an
+//          invalid dialogue mode, bit 7 the text named even when it is English (and for decompress)
 // byte 3   the write step that fails, counted from 1 (0 none)
 // byte 4   the image's length: 0 whole, else cut to n/256 of it
 // byte 5   table file size: below 200 the text's table, else that - 8 + n % 24
@@ -456,8 +456,8 @@ struct Request
     bool    Dialogue;
     int     Text;          // TestText
     bool    TextNamed;     // on the command line
-    bool    OtherLanguages, Force, NoChecksum;
-    bool    Replace;       // the dialogue's answer replaces existing files
+    bool    OtherLanguages, NoChecksum;
+    bool    Force;         // --force; by the dialogue, its answer replaces existing files
     bool    Usage;         // the options do not belong together: status 64
 };
 
@@ -478,12 +478,16 @@ static Request ReadRequest(uint8_t run, uint8_t files)
         // The dialogue asks for English only, takes no options and asks before replacing.
         q.Text = TT_EN;
         q.OtherLanguages = q.NoChecksum = false;
-        q.Force = q.Replace = answer == 0 || answer == 3;
+        q.Force = answer == 0 || answer == 3;
         if (files & 0x40) q.Kind = RUN_NOTHING;
         return q;
     }
     q.TextNamed = q.Text != TT_EN || (files & 0x80);
-    if (q.Kind == RUN_DECOMPRESS && !(files & 0x80)) q.TextNamed = false, q.Text = TT_EN;
+    if (q.Kind == RUN_DECOMPRESS && !(files & 0x80))
+    {
+        q.TextNamed = false;
+        q.Text = TT_EN;
+    }
     // What helper(1) says belongs together.
     q.Usage = (q.Force && q.Kind != RUN_EXTRACT && q.Kind != RUN_DECOMPRESS) ||
               (q.NoChecksum && q.Kind != RUN_INJECT) || (q.OtherLanguages && q.Kind != RUN_INJECT) ||
