@@ -32,7 +32,7 @@ targets=("$@")
 fixed_runs() {
   case "$1" in
     store_fuzz) echo 60000 ;;
-    helper_fuzz) echo 3000 ;;
+    helper_fuzz) echo 1000 ;;
     render_fuzz) echo 300000 ;;
     script_fuzz) echo 40000 ;;
     yaz0_fuzz) echo 100000 ;;

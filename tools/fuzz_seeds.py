@@ -73,43 +73,95 @@ def store_seeds():
     write("store", "no_end", store_seed(0, [b"open message without end"], [FRAME] + typed("q") + [DEL_BOX, FRAME, SAVE]))
 
 
-ROM_MIN = 12330176 + 16928
-DATA_OFFSET = 9199616
+# helper_fuzz: see the input layout at the top of helper_fuzz.cpp.
+RELEASES = ["gc-eu-mq-dbg", "gc-eu-dbg", "gc-eu-dbg-2", "pal-1.0", "pal-1.1", "gc-eu", "gc-eu-mq", "ntsc-1.0",
+            "ntsc-1.1", "ntsc-1.2", "gc-us", "gc-us-mq", "gc-jp", "gc-jp-mq", "gc-jp-ce"]
+PAL, NTSC = RELEASES.index("pal-1.0"), RELEASES.index("ntsc-1.0")
+SOLD, SWAPPED, SWAPPED_32, ONE_ARGUMENT = 0x10, 0x20, 0x40, 0x80
+EXTRACT, INJECT, INFO, DECOMPRESS = 0, 1, 2, 3
+DIALOGUE, OTHER_LANGUAGES, FORCE, NO_CHECKSUM = 4, 0x20, 0x40, 0x80
+EN, DE, FR, CREDITS = 0, 1, 2, 3
+TABLE, DATA, OUT, OUT_IS_ROM, INVALID_MODE, NAMED = 1, 2, 4, 8, 0x40, 0x80
+SMALL, ROOM, ROOM_OVER, ANY = 0, 1, 2, 3
+FILE_TABLE, TEXT_TABLE, TEXT_DATA, CODE = 0, 1, 2, 3
+SET, XOR, MOVE, FILL = 0, 1, 2, 3
 
 
-def helper_seed(mode, presence, answer, steer, start, end, table_sel, data_sel, rest):
-    return bytes([mode, presence, answer, steer]) + struct.pack(">IIII", start, end, table_sel, data_sel) + rest
+def helper_seed(image, run, files=0, fail=0, cut=0, table=0, data=(SMALL, 200), damages=(), edits=(), rest=b""):
+    out = bytes([image, run, files, fail, cut, table]) + struct.pack(">I", data[0] << 30 | (data[1] & 0x3FFFFFFF))
+    out += bytes([len(damages), len(edits)])
+    for where, how, offset, value in damages:
+        out += bytes([where | how << 2]) + struct.pack(">I", offset)[1:] + bytes([value])
+    for position, value in edits:
+        out += struct.pack(">HB", position, value)
+    return out + rest
 
 
 def helper_seeds():
-    table = bytes((i * 7) & 0xFF for i in range(16928))
-    # Presence bit 4 puts the table's address byte into every record of the ROM's table area.
-    t = 0x10
-    # Extraction of a small range, with and without old files, kept or replaced.
-    write("helper", "extract", helper_seed(1, t, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 300, 0, 0, table))
-    write("helper", "extract_replace", helper_seed(1, t | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:512]))
-    write("helper", "extract_keep", helper_seed(1, t | 1, 1, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
-    write("helper", "extract_fail", helper_seed(1, t | 3, 0, 0x02, DATA_OFFSET, DATA_OFFSET + 70000, 0, 90, table[:64]))
-    write("helper", "extract_refused", helper_seed(1, t | 3, 0, 0x20, DATA_OFFSET, DATA_OFFSET + 64, 0, 90, table[:64]))
-    # Injection (answer bit 7: sizes as given): accepted, too much data, a wrong table, missing files, a failing ROM write.
-    write("helper", "inject", helper_seed(0, t | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
-    write("helper", "inject_large", helper_seed(0, t | 3, 0x80, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 2228400, table[:128]))
-    write("helper", "extract_large", helper_seed(1, t | 3, 0x80, 0x05, DATA_OFFSET, DATA_OFFSET + 300000, 0, 90, table[:64]))
-    write("helper", "inject_table", helper_seed(0, t | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0xF0000000, 16, table[:128]))
-    write("helper", "inject_missing", helper_seed(0, t | 1, 0, 0x00, DATA_OFFSET, DATA_OFFSET, 0, 16, table[:128]))
-    write("helper", "inject_fail", helper_seed(0, t | 3, 0, 0x03, DATA_OFFSET, DATA_OFFSET, 0, 5000, table[:128]))
-    write("helper", "invalid_mode", helper_seed(2, 3, 0, 0x40, 0, 0, 0, 16, b"abc"))
-    # Byte-swapped images (presence bit 2, bit 3 the 32-bit order), and the checksum write
-    # (the eighth write step of an injection of 1000 bytes) failing.
-    write("helper", "inject_swapped16", helper_seed(0, t | 3 | 4, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
-    write("helper", "extract_swapped32", helper_seed(1, t | 3 | 4 | 8, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table[:64]))
-    write("helper", "inject_checksum_fail", helper_seed(0, t | 3, 0, 0x08, DATA_OFFSET, DATA_OFFSET + 16, 0, 1000, table))
-    # Images without the game's table: noise in the area, and one record (bit 5: the one the
-    # data size selector names) without the address byte.
-    write("helper", "extract_no_table", helper_seed(1, 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 64, 0, 200, table))
-    write("helper", "inject_one_record_wrong", helper_seed(0, t | 0x20 | 3, 0, 0x00, DATA_OFFSET, DATA_OFFSET + 16, 0, 2115, table))
-    # The rest of the input read as command-line arguments split at zero bytes.
-    write("helper", "command_line", helper_seed(2, 0, 0, 0x40, 0, 0, 0, 16, b"extract\0--force\0--\0-rom.z64"))
+    text = b"Hello there!" + bytes([CC_END]) + b"\0\0\0" + b"A sound" + bytes([CC_SOUND, 0x28, 0xE3, CC_END])
+    both = TABLE | DATA
+    # Extraction of each kind of text, kept or replaced, through the dialogue, failing.
+    write("helper", "extract", helper_seed(PAL, EXTRACT))
+    write("helper", "extract_german_replace", helper_seed(PAL, EXTRACT | DE << 3 | FORCE, both, rest=text))
+    write("helper", "extract_french_named", helper_seed(PAL | ONE_ARGUMENT, EXTRACT | FR << 3, NAMED))
+    write("helper", "extract_keep", helper_seed(PAL, EXTRACT, both, rest=text))
+    write("helper", "extract_dialogue", helper_seed(PAL, EXTRACT | DIALOGUE, both, rest=text))
+    write("helper", "extract_dialogue_keep", helper_seed(PAL, EXTRACT | DIALOGUE, both | 1 << 4, rest=text))
+    write("helper", "extract_credits_sold", helper_seed(NTSC | SOLD, EXTRACT | CREDITS << 3))
+    write("helper", "extract_german_ntsc", helper_seed(NTSC, EXTRACT | DE << 3))
+    write("helper", "extract_fail", helper_seed(PAL, EXTRACT | FORCE, both, fail=2, rest=text))
+    # Injection: up to the room, over it, over the other languages, a translation, the credits.
+    write("helper", "inject", helper_seed(PAL, INJECT, both, data=(ROOM, 0), rest=text))
+    write("helper", "inject_too_long", helper_seed(PAL, INJECT, both, data=(ROOM, 16), rest=text))
+    write("helper", "inject_over_others", helper_seed(PAL, INJECT | OTHER_LANGUAGES, both, data=(ROOM_OVER, 0), rest=text))
+    write("helper", "inject_over_credits", helper_seed(PAL, INJECT | OTHER_LANGUAGES, both, data=(ROOM_OVER, 1), rest=text))
+    write("helper", "inject_german", helper_seed(PAL, INJECT | DE << 3, both, data=(SMALL, 100), rest=text))
+    write("helper", "inject_credits_debug", helper_seed(0, INJECT | CREDITS << 3 | NO_CHECKSUM, both, rest=text))
+    write("helper", "inject_ntsc", helper_seed(NTSC + 2, INJECT, both, data=(ROOM, -8), rest=text))
+    write("helper", "inject_ntsc_other_languages", helper_seed(NTSC, INJECT | OTHER_LANGUAGES, both, rest=text))
+    write("helper", "inject_dialogue", helper_seed(PAL + 1, INJECT | DIALOGUE, both, rest=text))
+    write("helper", "inject_sold", helper_seed(PAL | SOLD, INJECT, both, rest=text))
+    write("helper", "inject_missing", helper_seed(PAL, INJECT, TABLE, rest=text))
+    write("helper", "inject_huge", helper_seed(PAL, INJECT, both, data=(ANY, 3 << 20), rest=text))
+    # Table files that do not fit: a record without the address byte, a German ID, the size.
+    write("helper", "inject_address_byte", helper_seed(PAL, INJECT, both, edits=[(3 * 8 + 4, 6)], rest=text))
+    write("helper", "inject_german_id", helper_seed(PAL, INJECT | DE << 3, both, edits=[(5 * 8 + 1, 0x77)], rest=text))
+    write("helper", "inject_table_size", helper_seed(PAL, INJECT, both, table=203, rest=text))
+    # Write steps failing: the end word, the data, the second pair, the checksums.
+    for step in (1, 3, 6, 8):
+        write("helper", "inject_fail_%d" % step, helper_seed(PAL, INJECT, both, fail=step, rest=text))
+    # Info on every release, decompressed and as sold, one text named.
+    for i, name in enumerate(RELEASES):
+        write("helper", "info_" + name, helper_seed(i | (SOLD if i % 2 else 0), INFO))
+    write("helper", "info_credits", helper_seed(PAL, INFO | CREDITS << 3))
+    write("helper", "info_cut", helper_seed(PAL, INFO, cut=100))
+    # Decompress: done, OUT kept or replaced, OUT the ROM itself, failing, already decompressed.
+    write("helper", "decompress", helper_seed(PAL | SOLD, DECOMPRESS))
+    write("helper", "decompress_debug", helper_seed(0 | SOLD, DECOMPRESS))
+    write("helper", "decompress_keep", helper_seed(NTSC | SOLD, DECOMPRESS, OUT, rest=text))
+    write("helper", "decompress_force", helper_seed(NTSC | SOLD, DECOMPRESS | FORCE, OUT, rest=text))
+    write("helper", "decompress_itself", helper_seed(PAL | SOLD, DECOMPRESS, OUT_IS_ROM))
+    write("helper", "decompress_itself_dot", helper_seed(PAL | SOLD, DECOMPRESS, OUT_IS_ROM | 1 << 4))
+    write("helper", "decompress_fail", helper_seed(PAL | SOLD, DECOMPRESS, fail=9))
+    write("helper", "decompress_decompressed", helper_seed(PAL, DECOMPRESS))
+    write("helper", "decompress_named", helper_seed(PAL | SOLD, DECOMPRESS | DE << 3, NAMED))
+    # Damaged images: the code's stream, another stream, a file moved into the English room, a
+    # closing record early, a table record, a pair, swapped and cut images.
+    write("helper", "damaged_code_stream", helper_seed(PAL | SOLD, EXTRACT, damages=[(CODE, XOR, 0x40, 0xFF)]))
+    write("helper", "damaged_stream", helper_seed(PAL | SOLD, DECOMPRESS, damages=[(TEXT_TABLE, SET, 0x900, 0xFF)]))
+    write("helper", "damaged_next_file", helper_seed(PAL, INJECT, both, data=(ROOM, 0), rest=text,
+                                                     damages=[(FILE_TABLE, MOVE, 22 * 16, 0xFF)]))
+    write("helper", "damaged_closing", helper_seed(PAL, INJECT | CREDITS << 3, both, data=(SMALL, 0x1800), rest=text,
+                                                   damages=[(FILE_TABLE, FILL, 25 * 16 + i * 4, 0) for i in range(4)]))
+    write("helper", "damaged_table", helper_seed(PAL, EXTRACT, damages=[(TEXT_TABLE, SET, 2 * 8 + 4, 0x08)]))
+    write("helper", "damaged_pair", helper_seed(PAL, INJECT, both, rest=text, damages=[(CODE, XOR, 0x40 + 3, 1)]))
+    write("helper", "damaged_record", helper_seed(PAL, EXTRACT | FR << 3, damages=[(FILE_TABLE, FILL, 23 * 16 + 12, 1)]))
+    write("helper", "swapped16", helper_seed(PAL | SWAPPED, EXTRACT))
+    write("helper", "swapped32", helper_seed(PAL | SOLD | SWAPPED | SWAPPED_32, INJECT, both, rest=text))
+    # The dialogue with an invalid mode, and the rest of the input read as command-line arguments.
+    write("helper", "invalid_mode", helper_seed(PAL, DIALOGUE, INVALID_MODE))
+    write("helper", "command_line", helper_seed(PAL, INFO, rest=b"extract\0--force\0--\0-rom.z64\0--language=de"))
+    write("helper", "regress_argument_line_break", helper_seed(PAL, INFO, rest=bytes([0xAA, 3, 1, 0x0A, 0, 0x14])))
 
 
 def render_seed(flags, selection, cursor, anchor, end, px, py, x, y, icon, start, text):

@@ -1,5 +1,6 @@
 #include "rom_builder.h"
 #include "checksum.h"
+#include "testdata.h"
 #include "yaz0_encode.h"
 #include <algorithm>
 #include <cstdio>
@@ -115,7 +116,20 @@ static void PutPair(std::vector<uint8_t>& code, uint32_t at, uint32_t lowAfter, 
 }
 
 // ---- The image ----------------------------------------------------------------------------------
-const int TEST_RECORDS = 32;
+const int TEST_RECORDS = 32; // without fillers
+
+// A filler file: in every 64 bytes, 23 that look random and a run of one byte, so the encoder
+// keeps about half of it.
+static void MakeFiller(int record, uint32_t size, std::vector<uint8_t>& c)
+{
+    c.assign(size, 0);
+    uint32_t x = (uint32_t)record * 2654435761u + 1;
+    for (uint32_t k = 0; k < size; k++)
+    {
+        x = x * 1103515245u + 12345u;
+        c[k] = k % 64 < 23 ? (uint8_t)(x >> 24) : (uint8_t)(k / 64 + record);
+    }
+}
 
 uint32_t FileRecordAt(const TestImage& img, int record)
 {
@@ -150,10 +164,12 @@ TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& 
     {
         MakeText("Satz", translated, img.Table[TT_DE], img.Data[TT_DE]);
         MakeText("Phrase", translated, img.Table[TT_FR], img.Data[TT_FR]);
-        // IDs, box types and positions are the English records'.
-        for (int t : { TT_DE, TT_FR })
-            for (size_t i = 0, k = 0; i < ids.size(); i++)
-                if (ids[i] != 0xFFFC) std::copy_n(&img.Table[TT_EN][i * 8], 4, &img.Table[t][8 * k++]);
+        // Extraction gives a translation the English records' first four bytes: only the
+        // address words are the language's own.
+        const std::vector<uint8_t>& en = img.Table[TT_EN];
+        for (int t = TT_DE; t <= TT_FR; t++)
+            for (size_t i = 0, k = 0; i + 8 <= en.size(); i += 8)
+                if (TestWord(en, i) >> 16 != 0xFFFC) memcpy(&img.Table[t][8 * k++], &en[i], 4);
     }
     MakeText("Staff", credits, img.Table[TT_CREDITS], img.Data[TT_CREDITS]);
 
@@ -196,11 +212,12 @@ TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& 
 
     // The files, in record order, each on an aligned start; the English text and the code may be
     // placed further up, leaving a gap no file covers.
-    std::vector<std::vector<uint8_t>> contents(TEST_RECORDS);
-    uint32_t tableBytes = (TEST_RECORDS + 1) * 16;
-    img.Files.assign(TEST_RECORDS * 4, 0);
+    const int records = TEST_RECORDS + (int)options.FillerFiles;
+    std::vector<std::vector<uint8_t>> contents(records);
+    uint32_t tableBytes = (records + 1) * 16;
+    img.Files.assign(records * 4, 0);
     uint32_t pos = 0;
-    for (int i = 0; i < TEST_RECORDS; i++)
+    for (int i = 0; i < records; i++)
     {
         std::vector<uint8_t>& c = contents[i];
         uint32_t start = AlignUp(pos, i <= 2 ? 16 : options.Align);
@@ -208,6 +225,7 @@ TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& 
         else if (i == 1) c.assign(facts.FileTableAt - 0x1060, 0);
         else if (i == 2) { start = facts.FileTableAt; c.assign(tableBytes, 0); }
         else if (i == facts.CodeRecord) c = code;
+        else if (i >= TEST_RECORDS) MakeFiller(i, options.FillerSize, c);
         else
         {
             c.assign(0x700 + (uint32_t)i * 0x53, 0);
@@ -245,8 +263,8 @@ TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& 
 
     // The decompressed image: whole MiB, the header's first word, the file table, the files.
     img.Rom.assign(AlignUp(pos, 1u << 20), 0);
-    for (int i = 0; i < TEST_RECORDS * 4; i++) PutTestWord(contents[2], (uint32_t)i * 4, img.Files[i]);
-    for (int i = 0; i < TEST_RECORDS; i++)
+    for (int i = 0; i < records * 4; i++) PutTestWord(contents[2], (uint32_t)i * 4, img.Files[i]);
+    for (int i = 0; i < records; i++)
         if (!contents[i].empty()) memcpy(&img.Rom[img.Files[i * 4]], contents[i].data(), contents[i].size());
     for (uint32_t k = 0x20; k < 0x1000; k++) img.Rom[k] = (uint8_t)(k * 7);
     PutTestWord(img.Rom, 0, 0x80371240);
@@ -262,9 +280,10 @@ TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& 
 std::vector<uint8_t> SellTestImage(const TestImage& img)
 {
     const TestReleaseFacts& facts = *img.Facts;
-    std::vector<uint8_t> sold(img.Rom.begin(), img.Rom.begin() + facts.FileTableAt + (TEST_RECORDS + 1) * 16);
+    const int records = (int)img.Files.size() / 4;
+    std::vector<uint8_t> sold(img.Rom.begin(), img.Rom.begin() + facts.FileTableAt + (records + 1) * 16);
     uint32_t tableAt = facts.FileTableAt;
-    for (int i = 3; i < TEST_RECORDS; i++)
+    for (int i = 3; i < records; i++)
     {
         uint32_t vromStart = img.Files[i * 4], vromEnd = img.Files[i * 4 + 1];
         uint32_t at = (uint32_t)(sold.size() + 15) / 16 * 16;
@@ -273,7 +292,7 @@ std::vector<uint8_t> SellTestImage(const TestImage& img)
         for (int t = 0; t < TT_KINDS; t++) isText |= facts.TextRecord[t] != 0 && facts.TextRecord[t] == i;
         if (i == 5)
             romStart = romEnd = 0xFFFFFFFF;
-        else if (i == facts.CodeRecord || (!isText && i % 4 == 0))
+        else if (i == facts.CodeRecord || i >= TEST_RECORDS || (!isText && i % 4 == 0))
         {
             std::vector<uint8_t> stream = EncodeYaz0(&img.Rom[vromStart], vromEnd - vromStart);
             sold.resize(at);
@@ -319,4 +338,18 @@ void GrowTestText(const TestImage& img, int text, uint32_t grow, std::vector<uin
         data.push_back(0x02);
         while (data.size() % 4) data.push_back(0);
     }
+}
+
+void GeneratedEnglishText(const TestReleaseFacts& facts, uint32_t seed, std::vector<uint8_t>& table,
+                          std::vector<uint8_t>& data)
+{
+    GenerateMessagePair(seed, table, data);
+    // The closing record must fit before the release's next table.
+    uint32_t room = 0xFFFFFFFF;
+    for (int t = 1; t < TT_KINDS; t++)
+        if (facts.TableInCode[t] > facts.TableInCode[TT_EN] && facts.TableInCode[t] - facts.TableInCode[TT_EN] < room)
+            room = facts.TableInCode[t] - facts.TableInCode[TT_EN];
+    if (table.size() + 8 > room) table.resize(room - 8);
+    table[table.size() - 24] = 0xFF;
+    table[table.size() - 23] = 0xFC;
 }

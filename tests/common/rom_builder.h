@@ -36,6 +36,8 @@ struct TestImageOptions
     bool     Pairs = true;         // the address pairs, on PAL releases
     const std::vector<uint8_t>* EnglishTable = nullptr; // a pair of one's own for the English text
     const std::vector<uint8_t>* EnglishData = nullptr;
+    uint32_t FillerFiles = 0;      // more files after the usual ones, compressed in the image as sold
+    uint32_t FillerSize = 0x10000; // bytes of each; about half of them compress away
 };
 
 // The options that put gc-eu-mq-dbg's English text and code where the tool always found them
@@ -58,8 +60,15 @@ struct TestImage
 
 TestImage BuildTestImage(const TestReleaseFacts& facts, const TestImageOptions& options = TestImageOptions());
 
-// The image as sold: the code and every fourth other file compressed, the files after the file
-// table packed in ROM in record order, record 5 absent. Its decompressed form is img.Rom.
+// The generated message pair of the tests (GenerateMessagePair) as the English text of a release:
+// as many records as its table has room for before the next table, and 0xFFFC third from the
+// end, as in the game. Give both to TestImageOptions.
+void GeneratedEnglishText(const TestReleaseFacts& facts, uint32_t seed, std::vector<uint8_t>& table,
+                          std::vector<uint8_t>& data);
+
+// The image as sold: the code, every filler and every fourth other file compressed, the files
+// after the file table packed in ROM in record order, record 5 absent. Its decompressed form is
+// img.Rom.
 std::vector<uint8_t> SellTestImage(const TestImage& img);
 
 // The offset of record i's words in the file table.

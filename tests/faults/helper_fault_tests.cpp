@@ -4,6 +4,7 @@
 #include "fault_support.h"
 #include "dialogue.h"
 #include "platform.h"
+#include "rom_builder.h"
 #include "rom_transfer.h"
 #include "testdata.h"
 
@@ -26,15 +27,19 @@ struct ExtractFaults : ::testing::Test
     {
         Dir = MakeFastTempDir();
         ASSERT_FALSE(Dir.empty());
-        // Tables as the game's: helper looks for one in the image, also after an injection.
+        // Tables as the game's, so the old files can be injected too.
+        const TestReleaseFacts& release = TestRelease("gc-eu-mq-dbg");
         Bytes8 generatedData;
-        GenerateMessagePair(5, RomTable, generatedData);
-        GenerateMessagePair(6, OldTable, generatedData);
+        GeneratedEnglishText(release, 5, RomTable, generatedData);
+        GeneratedEnglishText(release, 6, OldTable, generatedData);
         TestRandom random(5);
         RomData.resize(6 * COPY_BLOCK + 1234); // several blocks: a write can fail midway
         for (uint8_t& b : RomData) b = (uint8_t)random.Next();
         OldData.assign(5000, 0x22);
-        ASSERT_TRUE(MakeRom());
+        TestImageOptions options;
+        options.EnglishTable = &RomTable;
+        options.EnglishData = &RomData;
+        ASSERT_TRUE(WriteImageFile(Dir + "/rom.z64", BuildTestImage(release, options).Rom));
         ASSERT_TRUE(WriteOldFiles());
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
@@ -48,23 +53,6 @@ struct ExtractFaults : ::testing::Test
         RemoveTempDir(Dir);
     }
 
-    // A sparse image just long enough, with the words, the table area and the data range
-    // (through a stream, which the Windows build has too).
-    bool MakeRom()
-    {
-        FILE* f = fopen((Dir + "/rom.z64").c_str(), "wb");
-        if (!f) return false;
-        uint8_t words[8];
-        WriteWord(words, (uint32_t)ROM_DATA_OFFSET);
-        WriteWord(words + 4, (uint32_t)(ROM_DATA_OFFSET + RomData.size()));
-        bool ok = fseek(f, (long)ROM_MIN_SIZE - 1, SEEK_SET) == 0 && fputc(0, f) == 0
-               && fseek(f, (long)ROM_WORDS_OFFSET, SEEK_SET) == 0 && fwrite(words, 1, 8, f) == 8
-               && fseek(f, (long)ROM_TABLE_OFFSET, SEEK_SET) == 0
-               && fwrite(RomTable.data(), 1, RomTable.size(), f) == RomTable.size()
-               && fseek(f, (long)ROM_DATA_OFFSET, SEEK_SET) == 0
-               && fwrite(RomData.data(), 1, RomData.size(), f) == RomData.size();
-        return fclose(f) == 0 && ok;
-    }
     bool WriteOldFiles()
     {
         return WriteTestFile(Dir, "table", OldTable) && WriteTestFile(Dir, "nes_message_data_static", OldData);

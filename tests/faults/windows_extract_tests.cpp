@@ -2,6 +2,7 @@
 // or rename allowed): the real MoveFileEx fails, both old files stay byte-identical and alone, and
 // the extraction goes through once the file is free.
 #include "fault_support.h"
+#include "rom_builder.h"
 #include "rom_transfer.h"
 #include "testdata.h"
 
@@ -11,11 +12,15 @@
 TEST(HeldFileExtract, EitherFileHeldLeavesBothOldFiles)
 {
     std::string dir = MakeTempDir();
-    Bytes8 oldTable(TABLE_SIZE, 0x11), oldData(3000, 0x22), image(ROM_MIN_SIZE, 0x33);
-    ASSERT_TRUE(WriteTestFile(dir, "rom.z64", image) && WriteMessagePair(dir, oldTable, oldData));
+    TestImage img = BuildTestImage(TestRelease("pal-1.0"));
+    Bytes8 oldTable(img.Table[TT_EN].size(), 0x11), oldData(3000, 0x22);
+    ASSERT_TRUE(WriteImageFile(dir + "/rom.z64", img.Rom) && WriteMessagePair(dir, oldTable, oldData));
     FILE* rom = fopen((dir + "/rom.z64").c_str(), "rb");
     ASSERT_NE(rom, nullptr);
-    const ExtractPlan plan = { { REFUSE_NONE, 0, 0, 0 }, ROM_DATA_OFFSET, 100 };
+    RomImage image;
+    RecogniseImage(ImageFile{ rom, img.Rom.size() }, &image);
+    const ExtractPlan plan = PlanExtraction(image, ReadWord(img.Rom.data()), TEXT_ENGLISH);
+    ASSERT_EQ(plan.Refused.Code, REFUSE_NONE);
     // The table is replaced first: a held data file fails after it, a held table at once.
     std::string table = dir + "/table", data = dir + "/nes_message_data_static";
     for (const std::string& held : { data, table })
@@ -32,8 +37,9 @@ TEST(HeldFileExtract, EitherFileHeldLeavesBothOldFiles)
         EXPECT_EQ(DirectoryNames(dir), (std::vector<std::string>{ "nes_message_data_static", "rom.z64", "table" }));
     }
     EXPECT_EQ(ExtractMessageFiles(rom, plan, table.c_str(), data.c_str()), TRANSFER_OK); // free again
-    Bytes8 d;
-    EXPECT_TRUE(ReadTestFile(dir, "nes_message_data_static", d) && d == Bytes8(100, 0x33));
+    Bytes8 t, d;
+    EXPECT_TRUE(ReadTestFile(dir, "table", t) && t == img.Table[TT_EN]);
+    EXPECT_TRUE(ReadTestFile(dir, "nes_message_data_static", d) && d == img.Data[TT_EN]);
     fclose(rom);
     RemoveTempDir(dir);
 }

@@ -51,7 +51,7 @@ void WriteFuzzFile(const std::string& path, const std::vector<uint8_t>& bytes)
     FUZZ_CHECK(fclose(f) == 0 && ok, "cannot write an input file");
 }
 
-bool OnlyMessageFilesIn(const std::string& dir, const char* also)
+bool OnlyMessageFilesIn(const std::string& dir, const char* also, const char* also2)
 {
     DIR* d = opendir(dir.c_str());
     if (!d) return false;
@@ -60,7 +60,7 @@ bool OnlyMessageFilesIn(const std::string& dir, const char* also)
     {
         const char* n = e->d_name;
         if (strcmp(n, ".") && strcmp(n, "..") && strcmp(n, "table") && strcmp(n, "nes_message_data_static") &&
-            (!also || strcmp(n, also)))
+            (!also || strcmp(n, also)) && (!also2 || strcmp(n, also2)))
             only = false;
     }
     closedir(d);

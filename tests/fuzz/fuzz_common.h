@@ -20,5 +20,6 @@ const std::string& FuzzDirectory();
 // Removes every file in the directory.
 void ClearFuzzDirectory();
 void WriteFuzzFile(const std::string& path, const std::vector<uint8_t>& bytes);
-// True when the directory holds nothing but table, nes_message_data_static and also (if given).
-bool OnlyMessageFilesIn(const std::string& dir, const char* also);
+// True when the directory holds nothing but table, nes_message_data_static and also and also2
+// (when given).
+bool OnlyMessageFilesIn(const std::string& dir, const char* also, const char* also2 = nullptr);

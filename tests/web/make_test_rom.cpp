@@ -10,7 +10,6 @@
 //     --align     every file starts on such a boundary (4096 by default): a large one spreads
 //                 the files of the decompressed image apart, which the sold image packs
 #include "rom_builder.h"
-#include "testdata.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,16 +42,7 @@ int main(int argc, char** argv)
         return 64;
     }
     std::vector<uint8_t> table, data;
-    GenerateMessagePair(MESSAGE_SEED, table, data);
-    // As many records as the release's table has room for before its next table (the closing
-    // record included), and the one ID the translations lack third from the end, as in the game.
-    uint32_t room = 0xFFFFFFFF;
-    for (int t = 1; t < TT_KINDS; t++)
-        if (facts.TableInCode[t] > facts.TableInCode[TT_EN] && facts.TableInCode[t] - facts.TableInCode[TT_EN] < room)
-            room = facts.TableInCode[t] - facts.TableInCode[TT_EN];
-    if (table.size() + 8 > room) table.resize(room - 8);
-    table[table.size() - 24] = 0xFF;
-    table[table.size() - 23] = 0xFC;
+    GeneratedEnglishText(facts, MESSAGE_SEED, table, data);
     TestImageOptions options = strcmp(release, "gc-eu-mq-dbg") == 0 ? DebugReleaseLayout() : TestImageOptions();
     if (align) options.Align = align;
     options.EnglishTable = &table;
