@@ -131,8 +131,9 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
                  "the English IDs in order); nothing was written.", a, TABLE_FILE_NAME, b, c, TextName(r.Text));
         break;
     case REFUSE_TOO_LONG:
-        snprintf(out, cap, "%s is %llu bytes too long: %s would run over %s (room %llu bytes, the data rounded up "
-                 "to 16); nothing was written.%s", DATA_FILE_NAME, a, TextName(r.Text), NextFileName(r).c_str(), c,
+        snprintf(out, cap, "%s is %llu bytes too long: rounded up to 16, %s would run over %s, which starts %llu "
+                 "bytes after its start; nothing was written.%s", DATA_FILE_NAME, a, TextName(r.Text),
+                 NextFileName(r).c_str(), c,
                  r.Text != TEXT_ENGLISH || !r.Rel || !r.Rel->TextRecord[TEXT_GERMAN] ||
                          ((int64_t)b != r.Rel->TextRecord[TEXT_GERMAN] && (int64_t)b != r.Rel->TextRecord[TEXT_FRENCH])
                      ? ""

@@ -293,16 +293,16 @@ TEST_F(HelperRun, RefusalsWriteNothing)
         { "one-record table", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 8, 8,
           "table holds 8 bytes, not 16928; nothing was written." },
         { "data past the German text", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16928, ROOM + 1,
-          "nes_message_data_static is 16 bytes too long: the English text would run over the German text (room "
-          "4096 bytes, the data rounded up to 16); nothing was written. helper inject ROM --use-other-languages "
+          "nes_message_data_static is 16 bytes too long: rounded up to 16, the English text would run over the "
+          "German text, which starts 4096 bytes after its start; nothing was written. helper inject ROM --use-other-languages "
           "lets it run over the German and French texts." },
         { "data 8 KB too long", 1, DATA_AT, DATA_AT + 8, ROM_SIZE, 16928, ROOM + 8192,
-          "nes_message_data_static is 8192 bytes too long: the English text would run over the German text (room "
-          "4096 bytes, the data rounded up to 16); nothing was written. helper inject ROM --use-other-languages "
+          "nes_message_data_static is 8192 bytes too long: rounded up to 16, the English text would run over the "
+          "German text, which starts 4096 bytes after its start; nothing was written. helper inject ROM --use-other-languages "
           "lets it run over the German and French texts." },
         { "moved data start, past the German text", 1, DATA_AT + 16, DATA_AT + 32, ROM_SIZE, 16928, ROOM - 15,
-          "nes_message_data_static is 16 bytes too long: the English text would run over the German text (room "
-          "4080 bytes, the data rounded up to 16); nothing was written. helper inject ROM --use-other-languages "
+          "nes_message_data_static is 16 bytes too long: rounded up to 16, the English text would run over the "
+          "German text, which starts 4080 bytes after its start; nothing was written. helper inject ROM --use-other-languages "
           "lets it run over the German and French texts." },
     };
     for (const RefusalCase& c : cases)

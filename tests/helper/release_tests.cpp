@@ -135,7 +135,7 @@ TEST_F(ReleaseRun, TextsNeverRunOverTheNextFileUnlessAskedTo)
     const uint32_t room = img.NextAt[TT_EN] - img.TextAt[TT_EN];
     const uint32_t toCredits = img.TextAt[TT_CREDITS] - img.TextAt[TT_EN];
     struct Case { uint32_t Size; bool Option; int Status; const char* Line; }; // Line: the file run into
-    const std::string tooLong = " bytes too long: the English text would run over ";
+    const std::string tooLong = " bytes too long: rounded up to 16, the English text would run over ";
     const Case cases[] = {
         { room, false, 0, "" },
         { room + 1, false, 4, "the German text" },
