@@ -3,6 +3,7 @@
 #include "checksum.h"
 #include "platform.h"
 #include "rom_transfer.h"
+#include "rom_builder.h"
 #include "testdata.h"
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -80,12 +81,10 @@ TEST_F(StandIn, HelperInjectsAndPassesANonAsciiRomName)
     ASSERT_TRUE(CopyFileA(STAND_IN_PATH, (Dir + "\\rn64crc.exe").c_str(), FALSE));
     const std::string romName = "r\xC3\xB6m-\xC3\xA9t\xC3\xA9-\xE3\x83\x86.z64";
     const std::wstring wideDir(Dir.begin(), Dir.end()), romPath = wideDir + L"\\r\u00F6m-\u00E9t\u00E9-\u30C6.z64";
-    Bytes8 rom(ROM_MIN_SIZE, 0x5A), table, data, after;
-    WriteWord(&rom[ROM_WORDS_OFFSET], (uint32_t)ROM_DATA_OFFSET);
-    WriteWord(&rom[ROM_WORDS_OFFSET + 4], (uint32_t)ROM_DATA_OFFSET + 4000);
-    GenerateMessagePair(4, table, data); // the image's own table, which helper looks for
-    std::copy(table.begin(), table.end(), rom.begin() + ROM_TABLE_OFFSET);
-    GenerateMessagePair(5, table, data);
+    const TestImage img = BuildTestImage(TestRelease("pal-1.0"));
+    const Bytes8& rom = img.Rom;
+    Bytes8 table, data, after;
+    GrowTestText(img, TT_EN, 3, table, data);
     ASSERT_TRUE(WriteTestFile(Dir, "rom", rom) && WriteMessagePair(Dir, table, data));
     ASSERT_TRUE(MoveFileW((wideDir + L"\\rom").c_str(), romPath.c_str()));
     SetEnvironmentVariableA("RN64CRC_STATUS", "1");
@@ -96,8 +95,8 @@ TEST_F(StandIn, HelperInjectsAndPassesANonAsciiRomName)
     EXPECT_EQ(Recorded(), romName + '\0' + "-u" + '\0');
     ASSERT_TRUE(MoveFileW(romPath.c_str(), (wideDir + L"\\rom").c_str()) && ReadTestFile(Dir, "rom", after));
     ASSERT_EQ(after.size(), rom.size());
-    EXPECT_TRUE(std::equal(table.begin(), table.end(), after.begin() + ROM_TABLE_OFFSET));
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), after.begin() + ROM_DATA_OFFSET));
+    EXPECT_TRUE(std::equal(table.begin(), table.end(), after.begin() + img.TableAt[TT_EN]));
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), after.begin() + img.TextAt[TT_EN]));
     uint32_t crc1 = 0, crc2 = 0;
     ASSERT_TRUE(ComputeBootChecksums(after.data(), after.size(), &crc1, &crc2));
     EXPECT_EQ(ReadWord(&after[0x10]), crc1);
