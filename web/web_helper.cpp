@@ -32,7 +32,7 @@ RomFacts LookAtRom(const std::string& path)
     uint64_t size = 0;
     if (!f) return facts;
     RomImage image;
-    image.Problem = READ_FAILED;
+    image.Problem = IMAGE_UNREADABLE;
     uint32_t firstWord = 0;
     if (FileSizeOf(f, &size) && ReadFirstWord(f, size, &firstWord) == TRANSFER_OK)
         RecogniseImage(ImageFile{ f, size }, &image);
