@@ -1,6 +1,6 @@
 // helper's side of the web page: its transfer and decompression, and its image layer, run on
-// files of the in-memory file system. In a file of its own because helper's image layer and the
-// editor's file layer both name an enumerator READ_FAILED.
+// files of the in-memory file system. In a file of its own, so the glue of the editor and the
+// glue of helper each include only their own program's headers.
 #pragma once
 #include <cstdint>
 #include <cstdio>
