@@ -38,6 +38,14 @@ DecompressPlan PlanDecompression(const RomImage& image, uint32_t firstWord)
         if (FileVromSize(r) > 0) plan.Order.push_back(i);
         if (r.VromEnd > end) end = r.VromEnd;
     }
+    // The new image's file table is the table file itself: it must hold every record and the
+    // closing one, where the image has them, or the new image would be no release.
+    const FileRecord& table = image.Files[tableRecord];
+    if (table.RomStart != table.VromStart || FileVromSize(table) < (image.Files.size() + 1) * FILE_RECORD_SIZE)
+    {
+        plan.Refused.Code = REFUSE_DAMAGED_FILE_TABLE;
+        return plan;
+    }
     std::stable_sort(plan.Order.begin(), plan.Order.end(), [&](uint32_t a, uint32_t b) {
         return image.Files[a].VromStart < image.Files[b].VromStart;
     });

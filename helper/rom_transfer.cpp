@@ -159,6 +159,10 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
     case REFUSE_FILES_OVERLAP:
         snprintf(out, cap, "File records %llu and %llu of the ROM image overlap; nothing was written.", a, b);
         break;
+    case REFUSE_DAMAGED_FILE_TABLE:
+        snprintf(out, cap, "The ROM image's file table is damaged: its own record does not cover it; nothing was "
+                 "written.");
+        break;
     case REFUSE_TOO_LARGE:
         snprintf(out, cap, "The decompressed image would hold %llu bytes, more than this tool makes (%llu); "
                  "nothing was written.", a, (unsigned long long)DECOMPRESSED_MAX_SIZE);

@@ -69,6 +69,7 @@ enum RefusalCode
     REFUSE_ALREADY_DECOMPRESSED,
     REFUSE_DAMAGED_FILE,         // A = file record, B = Yaz0Result (0: lies outside the image)
     REFUSE_FILES_OVERLAP,        // A, B = file records whose VROM ranges overlap
+    REFUSE_DAMAGED_FILE_TABLE,   // record 2 does not cover the file table where it lies
     REFUSE_TOO_LARGE,            // A = decompressed size
 };
 

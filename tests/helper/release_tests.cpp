@@ -267,6 +267,15 @@ TEST_F(ReleaseRun, DamagedStreamsAreRefusedWithNothingWritten)
         EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "rom.z64" }));
         EXPECT_TRUE(SameRom(sold, ReadAll(Rom)));
     }
+    // The file table's own record too short for the table: the new image would hold no release.
+    Bytes shortTable = SellTestImage(img);
+    PutTestWord(shortTable, FileRecordAt(img, 2) + 4, img.Facts->FileTableAt + 16 * 20);
+    WriteAll(Rom, shortTable);
+    RunResult t = Helper({ "decompress", "rom.z64", "out.z64" });
+    EXPECT_EQ(t.Err, "The ROM image's file table is damaged: its own record does not cover it; nothing was written.\n");
+    EXPECT_EQ(t.Status, 4);
+    EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "rom.z64" }));
+
     // The program code's stream damaged: the tables cannot be read, so nothing is done.
     Bytes sold = SellTestImage(img);
     PutStream(sold, img, img.Facts->CodeRecord, img.CodeSize, { 0xFF, 1, 2 });
