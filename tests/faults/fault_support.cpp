@@ -62,7 +62,7 @@ bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& w
     char c;
     bool ready = read(pipeFds[0], &c, 1) == 1;
     close(pipeFds[0]);
-    if (ready)
+    if (ready && delayMicros != LET_IT_FINISH)
     {
         if (delayMicros > 0) usleep(delayMicros);
         kill(pid, SIGKILL);

@@ -18,8 +18,9 @@ bool RunningAsRoot();
 
 #ifndef _WIN32 // no fork on Windows: the killed-process tests are left out there
 // Runs work in a child process; the child calls ready() once it is about to do the part that
-// may be cut short. The child is killed delayMicros after ready(), or runs to its end.
-// Returns true when the child was killed before it finished.
+// may be cut short. The child is killed delayMicros after ready(), or runs to its end; with
+// LET_IT_FINISH it is never killed. Returns true when the child was killed before it finished.
+const uint32_t LET_IT_FINISH = 0xFFFFFFFF;
 bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& work, uint32_t delayMicros);
 
 // Microseconds of the monotonic clock.

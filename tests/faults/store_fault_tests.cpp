@@ -152,6 +152,8 @@ TEST_F(SaveFaults, KilledAtRandomMomentsEachFileIsOldOrNew)
         SCOPED_TRACE(rep);
         ASSERT_TRUE(WriteMessagePair(Dir, Table, Data));
         uint32_t delay = random.Below((uint32_t)(saveMicros * 3 / 2) + 50);
+        // Every twentieth save runs to its end: on a loaded machine the measured time says little.
+        if (rep % 20 == 19) delay = LET_IT_FINISH;
         // The child inherits the edited store and only saves it.
         RunAndKill([&](const std::function<void()>& ready) {
             ready();
