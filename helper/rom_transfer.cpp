@@ -131,16 +131,16 @@ void DescribeRefusal(const Refusal& r, char* out, size_t cap)
                  "the English IDs in order); nothing was written.", a, TABLE_FILE_NAME, b, c, TextName(r.Text));
         break;
     case REFUSE_TOO_LONG:
+    {
+        // The option is named only where it would help: English running into German or French.
+        bool intoOthers = r.Text == TEXT_ENGLISH && r.Rel && r.Rel->TextRecord[TEXT_GERMAN] &&
+                          ((int64_t)b == r.Rel->TextRecord[TEXT_GERMAN] || (int64_t)b == r.Rel->TextRecord[TEXT_FRENCH]);
         snprintf(out, cap, "%s is %llu bytes too long: rounded up to 16, %s would run over %s, which starts %llu "
-                 "bytes after its start; nothing was written.%s", DATA_FILE_NAME, a, TextName(r.Text),
-                 NextFileName(r).c_str(), c,
-                 r.Text != TEXT_ENGLISH || !r.Rel || !r.Rel->TextRecord[TEXT_GERMAN] ||
-                         ((int64_t)b != r.Rel->TextRecord[TEXT_GERMAN] && (int64_t)b != r.Rel->TextRecord[TEXT_FRENCH])
-                     ? ""
-                 : r.FromDialogue
-                     ? " helper inject ROM --use-other-languages lets it run over the German and French texts."
-                     : " --use-other-languages lets it run over the German and French texts.");
+                 "bytes after its start; nothing was written.%s%s", DATA_FILE_NAME, a, TextName(r.Text),
+                 NextFileName(r).c_str(), c, intoOthers && r.FromDialogue ? " helper inject ROM" : "",
+                 intoOthers ? " --use-other-languages lets it run over the German and French texts." : "");
         break;
+    }
     case REFUSE_ADDRESS_PAIRS:
         snprintf(out, cap, "The program code loads the address of the %s message (0x%08llX) in %llu places, not "
                  "in exactly one; nothing was written.", a == 0 ? "next-to-last" : "last", c, b);

@@ -99,8 +99,7 @@ static std::string TextLine(const TestImage& img, int t, const char* tag)
 TEST_F(ReleaseRun, InfoNamesTheReleaseAndEachTextsRoom)
 {
     struct Case { const char* Release; const char* Named; };
-    const Case cases[] = { { "pal-1.0", "pal-1.0" }, { "gc-jp-ce", "gc-us or gc-jp-mq or gc-jp-ce" },
-                           { "gc-us-mq", "gc-us-mq" }, { "gc-eu-dbg-2", "gc-eu-dbg or gc-eu-dbg-2" } };
+    const Case cases[] = { { "pal-1.0", "pal-1.0" }, { "gc-jp-ce", "gc-us or gc-jp-mq or gc-jp-ce" } };
     for (const Case& c : cases)
         for (bool sold : { false, true })
         {
@@ -246,41 +245,31 @@ static void PutStream(Bytes& sold, const TestImage& img, int record, uint32_t si
 TEST_F(ReleaseRun, DamagedStreamsAreRefusedWithNothingWritten)
 {
     const TestImage img = BuildTestImage(TestRelease("ntsc-1.2"));
+    // A stream that ends early (the decoder's tests give every kind of damage its result).
     const int file = 8; // every fourth file other than the texts is compressed
-    const uint32_t size = img.Files[file * 4 + 1] - img.Files[file * 4];
-    struct Case { const char* Name; Bytes Body; uint32_t Size; const char* Why; };
-    const Case cases[] = {
-        { "truncated", { 0xFF, 'a', 'b' }, size, "the stream ends too early" },
-        { "reaching back", { 0x7F, 0x10, 0x05 }, size, "a copy reaches back before the start" },
-        { "too short for its record", { 0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h' }, 8, "" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.Name);
-        Bytes sold = SellTestImage(img);
-        PutStream(sold, img, file, c.Size, c.Body);
-        WriteAll(Rom, sold);
-        RunResult r = Helper({ "decompress", "rom.z64", "out.z64" });
-        EXPECT_EQ(r.Status, 4);
-        EXPECT_EQ(r.Err.rfind("File record 8 of the ROM image is damaged (", 0), 0u) << r.Err;
-        EXPECT_NE(r.Err.find(c.Why), std::string::npos) << r.Err;
-        EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "rom.z64" }));
-        EXPECT_TRUE(SameRom(sold, ReadAll(Rom)));
-    }
+    Bytes sold = SellTestImage(img);
+    PutStream(sold, img, file, img.Files[file * 4 + 1] - img.Files[file * 4], { 0xFF, 'a', 'b' });
+    WriteAll(Rom, sold);
+    RunResult r = Helper({ "decompress", "rom.z64", "out.z64" });
+    EXPECT_EQ(r.Err, "File record 8 of the ROM image is damaged (the stream ends too early); nothing was written.\n");
+    EXPECT_EQ(r.Status, 4);
+    EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "rom.z64" }));
+    EXPECT_TRUE(SameRom(sold, ReadAll(Rom)));
+
     // The file table's own record too short for the table: the new image would hold no release.
     Bytes shortTable = SellTestImage(img);
     PutTestWord(shortTable, FileRecordAt(img, 2) + 4, img.Facts->FileTableAt + 16 * 20);
     WriteAll(Rom, shortTable);
-    RunResult t = Helper({ "decompress", "rom.z64", "out.z64" });
-    EXPECT_EQ(t.Err, "The ROM image's file table is damaged: its own record does not cover it; nothing was written.\n");
-    EXPECT_EQ(t.Status, 4);
+    r = Helper({ "decompress", "rom.z64", "out.z64" });
+    EXPECT_EQ(r.Err, "The ROM image's file table is damaged: its own record does not cover it; nothing was written.\n");
+    EXPECT_EQ(r.Status, 4);
     EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "rom.z64" }));
 
     // The program code's stream damaged: the tables cannot be read, so nothing is done.
-    Bytes sold = SellTestImage(img);
+    sold = SellTestImage(img);
     PutStream(sold, img, img.Facts->CodeRecord, img.CodeSize, { 0xFF, 1, 2 });
     WriteAll(Rom, sold);
-    RunResult r = Helper({ "extract", "rom.z64" });
+    r = Helper({ "extract", "rom.z64" });
     EXPECT_EQ(r.Err.rfind("The ROM image's compressed program code is damaged (", 0), 0u) << r.Err;
     EXPECT_EQ(r.Status, 4);
     EXPECT_EQ(Entries(Dir.Path), (std::vector<std::string>{ "rom.z64" }));
